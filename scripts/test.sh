@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and runs every test through CTest:
+# the plain build, then the whole suite under AddressSanitizer and
+# UndefinedBehaviorSanitizer, then the link's tests under ThreadSanitizer.
+# TALVEK_QUICK=1 runs only the plain build.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+jobs=$(nproc)
+
+build_and_test() { # folder, sanitizers, ctest arguments...
+  local dir=$1 sanitize=$2
+  shift 2
+  cmake -S . -B "$dir" -G Ninja -DTALVEK_SANITIZE="$sanitize" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+  (cd "$dir" && ctest --output-on-failure -j "$jobs" "$@")
+}
+
+build_and_test build ""
+[ "${TALVEK_QUICK:-0}" = 1 ] && exit 0
+ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+  build_and_test build-asan "address,undefined"
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+  build_and_test build-tsan "thread" -L serial
