@@ -20,6 +20,13 @@ class TfrmGuiSettings
 public:
     static const QString Description; // "TALVEK SETTINGS FILE"
 
+    TfrmGuiSettings() = default;
+    // One accessor per document: a copy would share the document's nodes.
+    TfrmGuiSettings(const TfrmGuiSettings &) = delete;
+    TfrmGuiSettings &operator=(const TfrmGuiSettings &) = delete;
+    TfrmGuiSettings(TfrmGuiSettings &&) = default;
+    TfrmGuiSettings &operator=(TfrmGuiSettings &&) = default;
+
     // Loads path; true when the file exists, is XML with the root
     // <GSguisettings> and has exactly the settings description. The loaded
     // document then replaces the held one; on failure the held one stays and

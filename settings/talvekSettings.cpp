@@ -205,11 +205,11 @@ bool TTalvekSettingsDocument::Save(const QString &path, QString *error) const
         return fail(QStringLiteral("no settings document to save"));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return fail(file.errorString());
+        return fail(QStringLiteral("cannot create the file: ") + file.errorString());
     const QByteArray xml = ToXml();
     if (file.write(xml) != xml.size())
-        return fail(file.errorString());
+        return fail(QStringLiteral("writing failed: ") + file.errorString());
     if (!file.commit())
-        return fail(file.errorString());
+        return fail(QStringLiteral("writing or replacing the file failed: ") + file.errorString());
     return true;
 }
