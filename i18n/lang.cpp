@@ -4,7 +4,8 @@
 #include "base/translate.h"
 #include "i18n/translations.h"
 
-namespace {
+namespace
+{
 // The table T() currently reads, so that destroying another table never
 // removes it.
 const TLanguage *installedTable = nullptr;

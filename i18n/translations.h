@@ -39,10 +39,7 @@ public:
     int TransCount() const;
     // The trans at index (0-based, document order); IsNull() when there are fewer.
     TXMLtransType Trans(int index) const;
-    TXMLlabelType NextLabel() const
-    {
-        return TXMLlabelType(m_element.nextSiblingElement(QStringLiteral("label")));
-    }
+    TXMLlabelType NextLabel() const { return TXMLlabelType(m_element.nextSiblingElement(QStringLiteral("label"))); }
 
 private:
     QDomElement m_element;

@@ -8,7 +8,8 @@
 
 const QString TfrmGuiSettings::Description = QStringLiteral("TALVEK SETTINGS FILE");
 
-namespace {
+namespace
+{
 const QString comms = QStringLiteral("Comms");
 const QString general = QStringLiteral("General");
 } // namespace

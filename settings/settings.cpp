@@ -13,7 +13,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-namespace {
+namespace
+{
 // An edit's text as a decimal integer; anything else counts as 0.
 int editValue(const QLineEdit *edit)
 {
@@ -23,8 +24,7 @@ int editValue(const QLineEdit *edit)
 }
 } // namespace
 
-TfrmSettings::TfrmSettings(TfrmGuiSettings *guiSettings, QWidget *parent)
-    : QDialog(parent), m_guiSettings(guiSettings)
+TfrmSettings::TfrmSettings(TfrmGuiSettings *guiSettings, QWidget *parent) : QDialog(parent), m_guiSettings(guiSettings)
 {
     setObjectName(QStringLiteral("frmSettings"));
     buildLayout();

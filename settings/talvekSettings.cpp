@@ -7,11 +7,12 @@
 
 const QString TTalvekSettingsDocument::RootName = QStringLiteral("GSguisettings");
 
-namespace {
+namespace
+{
 bool isXmlChar(char32_t c)
 {
-    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD)
-           || (c >= 0x10000 && c <= 0x10FFFF);
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD) ||
+           (c >= 0x10000 && c <= 0x10FFFF);
 }
 
 // A folder name may hold characters that XML 1.0 cannot represent; written
@@ -173,7 +174,8 @@ std::optional<TTalvekSettingsDocument> TTalvekSettingsDocument::Load(const QStri
     int line = 0;
     int column = 0;
     if (!result.m_document.setContent(&file, &message, &line, &column))
-        return fail(QStringLiteral("%1: not XML (line %2, column %3: %4)").arg(path).arg(line).arg(column).arg(message));
+        return fail(
+            QStringLiteral("%1: not XML (line %2, column %3: %4)").arg(path).arg(line).arg(column).arg(message));
     if (result.m_document.documentElement().tagName() != RootName)
         return fail(QStringLiteral("%1: the root element is not %2").arg(path, RootName));
     return result;

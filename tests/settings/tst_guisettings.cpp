@@ -12,7 +12,8 @@
 #include <signal.h>
 #include <sys/resource.h>
 
-namespace {
+namespace
+{
 const char *const fullDocument = R"(<GSguisettings description="TALVEK SETTINGS FILE" version="2" extra="kept">
   <GScategory name="Comms" input="serial">
     <GSfirsttryport>3</GSfirsttryport>
@@ -120,9 +121,10 @@ private slots:
     void readsEveryValue()
     {
         TfrmGuiSettings settings = openFull();
-        const QList<QPair<QString, int>> expected{{"firsttryport", 3},   {"responseTimeout", 150}, {"interCharDelay", 25},
-                                                  {"powerOnDelay", 4000}, {"userDelayEnabled", 7},  {"manualComport", 4},
-                                                  {"manualBaudRate", 5},  {"language", 2},          {"syncTime", 1}};
+        const QList<QPair<QString, int>> expected{
+            {"firsttryport", 3},    {"responseTimeout", 150}, {"interCharDelay", 25},
+            {"powerOnDelay", 4000}, {"userDelayEnabled", 7},  {"manualComport", 4},
+            {"manualBaudRate", 5},  {"language", 2},          {"syncTime", 1}};
         for (const auto &[key, value] : expected) {
             int read = -1;
             QVERIFY2(getterFor(key)(settings, read), qPrintable(key));
@@ -144,9 +146,10 @@ private slots:
         QString version;
         QVERIFY(settings.GetVersion(version));
         QCOMPARE(version, QStringLiteral("2"));
-        const QList<QPair<QString, int>> expected{{"firsttryport", 1},     {"responseTimeout", 0}, {"interCharDelay", 20},
-                                                  {"powerOnDelay", 5000}, {"userDelayEnabled", 0}, {"manualComport", 1},
-                                                  {"manualBaudRate", 6},  {"language", 0},        {"syncTime", 0}};
+        const QList<QPair<QString, int>> expected{
+            {"firsttryport", 1},    {"responseTimeout", 0},  {"interCharDelay", 20},
+            {"powerOnDelay", 5000}, {"userDelayEnabled", 0}, {"manualComport", 1},
+            {"manualBaudRate", 6},  {"language", 0},         {"syncTime", 0}};
         for (const auto &[key, value] : expected) {
             int read = -1;
             QVERIFY2(getterFor(key)(settings, read), qPrintable(key));
@@ -261,10 +264,14 @@ private slots:
             QTest::newRow(qPrintable(key + " empty")) << key << QString("<%1></%1>").arg(tag);
             QTest::newRow(qPrintable(key + " text")) << key << QString("<%1>abc</%1>").arg(tag);
         }
-        QTest::newRow("trailing garbage") << "powerOnDelay" << "<GSpowerOnDelay>12x</GSpowerOnDelay>";
-        QTest::newRow("decimal point") << "language" << "<GSlanguage>1.5</GSlanguage>";
-        QTest::newRow("too large") << "firsttryport" << "<GSfirsttryport>99999999999</GSfirsttryport>";
-        QTest::newRow("hexadecimal") << "manualComport" << "<GSmanualComport>0x10</GSmanualComport>";
+        QTest::newRow("trailing garbage") << "powerOnDelay"
+                                          << "<GSpowerOnDelay>12x</GSpowerOnDelay>";
+        QTest::newRow("decimal point") << "language"
+                                       << "<GSlanguage>1.5</GSlanguage>";
+        QTest::newRow("too large") << "firsttryport"
+                                   << "<GSfirsttryport>99999999999</GSfirsttryport>";
+        QTest::newRow("hexadecimal") << "manualComport"
+                                     << "<GSmanualComport>0x10</GSmanualComport>";
     }
 
     void unreadableValueWarnsAndKeepsTheDefault()
@@ -288,8 +295,9 @@ private slots:
     void warningIsTranslated()
     {
         SetTranslator([](const QString &key) {
-            return key == "not found" ? QStringLiteral("introuvable")
-                                      : key == "Warning: GuiSettings" ? QStringLiteral("Avertissement") : key;
+            return key == "not found"              ? QStringLiteral("introuvable")
+                   : key == "Warning: GuiSettings" ? QStringLiteral("Avertissement")
+                                                   : key;
         });
         TfrmGuiSettings settings;
         QVERIFY(settings.Open(write("nodelay.tsf", R"(<GSguisettings description="TALVEK SETTINGS FILE" version="2">
@@ -368,7 +376,8 @@ private slots:
         QFETCH(QString, expected);
         TfrmGuiSettings settings;
         QVERIFY(settings.Open(
-            write("version.tsf", QString(R"(<GSguisettings description="TALVEK SETTINGS FILE" %1/>)").arg(attribute).toUtf8())));
+            write("version.tsf",
+                  QString(R"(<GSguisettings description="TALVEK SETTINGS FILE" %1/>)").arg(attribute).toUtf8())));
         QString version = QStringLiteral("untouched");
         QCOMPARE(settings.GetVersion(version), readable);
         QCOMPARE(version, readable ? expected : QStringLiteral("untouched"));
@@ -380,10 +389,13 @@ private slots:
         QTest::newRow("missing file") << QByteArray();
         QTest::newRow("empty file") << QByteArray("");
         QTest::newRow("not XML") << QByteArray("firsttryport=3\n");
-        QTest::newRow("truncated") << QByteArray(R"(<GSguisettings description="TALVEK SETTINGS FILE" version="2"><GSc)");
+        QTest::newRow("truncated") << QByteArray(
+            R"(<GSguisettings description="TALVEK SETTINGS FILE" version="2"><GSc)");
         QTest::newRow("other root") << QByteArray(R"(<labels description="TALVEK SETTINGS FILE" version="2"/>)");
-        QTest::newRow("description case") << QByteArray(R"(<GSguisettings description="Talvek Settings File" version="2"/>)");
-        QTest::newRow("description blank") << QByteArray(R"(<GSguisettings description="TALVEK SETTINGS FILE " version="2"/>)");
+        QTest::newRow("description case")
+            << QByteArray(R"(<GSguisettings description="Talvek Settings File" version="2"/>)");
+        QTest::newRow("description blank")
+            << QByteArray(R"(<GSguisettings description="TALVEK SETTINGS FILE " version="2"/>)");
         QTest::newRow("no description") << QByteArray(R"(<GSguisettings version="2"/>)");
     }
 
@@ -468,7 +480,8 @@ private slots:
         TfrmGuiSettings settings = openFull();
         QVERIFY(settings.SetUserDir(QString(64 * 1024, QLatin1Char('x'))));
 
-        struct rlimit old {};
+        struct rlimit old {
+        };
         QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
         struct rlimit limited = old;
         limited.rlim_cur = 4096;
@@ -490,7 +503,9 @@ private slots:
     void xmlInvalidCharactersNeverBreakTheFile()
     {
         TfrmGuiSettings settings = openFull();
-        QVERIFY(settings.SetUserDir(QString::fromUtf8("/data/a\x01" "b\x1f" "c")));
+        QVERIFY(settings.SetUserDir(QString::fromUtf8("/data/a\x01"
+                                                      "b\x1f"
+                                                      "c")));
         const QString path = m_dir.filePath("control.tsf");
         QVERIFY(settings.Save(path));
         TfrmGuiSettings again;

@@ -13,7 +13,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace {
+namespace
+{
 const char *const commsDocument = R"(<GSguisettings description="TALVEK SETTINGS FILE" version="2">
   <GScategory name="Comms">
     <GSresponseTimeout>150</GSresponseTimeout>
@@ -90,10 +91,14 @@ private slots:
         QTest::addColumn<bool>("ticked");
         QTest::addColumn<int>("interChar");
         QTest::addColumn<int>("response");
-        QTest::newRow("numbers") << "40" << "300" << true << 40 << 300;
-        QTest::newRow("not numbers become 0") << "abc" << "12ms" << false << 0 << 0;
-        QTest::newRow("empty becomes 0") << "" << " " << true << 0 << 0;
-        QTest::newRow("negative kept") << "-5" << " 7 " << false << -5 << 7;
+        QTest::newRow("numbers") << "40"
+                                 << "300" << true << 40 << 300;
+        QTest::newRow("not numbers become 0") << "abc"
+                                              << "12ms" << false << 0 << 0;
+        QTest::newRow("empty becomes 0") << ""
+                                         << " " << true << 0 << 0;
+        QTest::newRow("negative kept") << "-5"
+                                       << " 7 " << false << -5 << 7;
     }
 
     void savingStoresTheShownValues()
