@@ -1,0 +1,293 @@
+#include "app/mainwindow_ui.h"
+
+#include "diagnostics/logo.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QStackedWidget>
+#include <QStyle>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int kMenuButtonWidth = 141;
+constexpr int kStripButtonSize = 28;
+
+const char *kMenuStyle = R"(
+#menuColumn, #menuColumn QStackedWidget > QWidget { background: rgb(54,54,54); }
+#menuColumn QToolButton { color: white; border: 1px solid transparent; border-radius: 6px; padding: 4px; }
+#menuColumn QToolButton:hover { background: rgb(78,78,78); border-color: rgb(100,100,100); }
+#menuColumn QToolButton:pressed { background: rgb(0,122,163); }
+#menuColumn QToolButton:disabled { color: rgb(120,120,120); }
+#menuColumn QGroupBox { color: white; border: 1px solid rgb(100,100,100); border-radius: 4px; margin-top: 14px; }
+#menuColumn QGroupBox::title { subcontrol-origin: margin; left: 8px; }
+#menuColumn QLabel { color: rgb(200,200,200); }
+#footer QLabel { background: rgb(40,40,40); border-right: 1px solid rgb(70,70,70); padding: 0 6px; }
+#footer QLabel#paProtocol, #footer QLabel#paSource, #footer QLabel#paSerial, #footer QLabel#paIdent
+  { background: rgb(54,54,54); }
+)";
+
+QToolButton *menuButton(const char *name, QStyle::StandardPixmap icon)
+{
+    auto *button = new QToolButton;
+    button->setObjectName(QString::fromLatin1(name));
+    button->setIcon(QApplication::style()->standardIcon(icon));
+    button->setIconSize(QSize(32, 32));
+    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    button->setFixedWidth(kMenuButtonWidth);
+    button->setMinimumHeight(64);
+    button->setAutoRaise(true);
+    return button;
+}
+
+QToolButton *stripButton(const char *name, QStyle::StandardPixmap icon)
+{
+    auto *button = new QToolButton;
+    button->setObjectName(QString::fromLatin1(name));
+    button->setIcon(QApplication::style()->standardIcon(icon));
+    button->setIconSize(QSize(20, 20));
+    button->setFixedSize(kStripButtonSize, kStripButtonSize);
+    button->setAutoRaise(true);
+    return button;
+}
+
+QVBoxLayout *menuPageLayout(QWidget *page)
+{
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(10, 10, 10, 10);
+    layout->setSpacing(6);
+    return layout;
+}
+
+QLabel *statusPanel(const char *name, int width)
+{
+    auto *panel = new QLabel(QStringLiteral("-"));
+    panel->setObjectName(QString::fromLatin1(name));
+    panel->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
+    if (width > 0)
+        panel->setFixedWidth(width);
+    return panel;
+}
+} // namespace
+
+void MainWindowUi::setupUi(QWidget *window)
+{
+    window->setObjectName(QStringLiteral("frmMain"));
+    window->setFixedSize(kClientWidth, kClientHeight);
+    window->setStyleSheet(QString::fromLatin1(kMenuStyle));
+
+    auto *body = new QHBoxLayout;
+    body->setContentsMargins(0, 0, 0, 0);
+    body->setSpacing(0);
+    body->addWidget(buildCentre(), 1);
+    body->addWidget(buildMenuColumn());
+
+    auto *layout = new QVBoxLayout(window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addLayout(body, 1);
+    layout->addWidget(buildFooter());
+}
+
+QWidget *MainWindowUi::buildMenuColumn()
+{
+    auto *column = new QWidget;
+    column->setObjectName(QStringLiteral("menuColumn"));
+    column->setFixedWidth(kMenuColumnWidth);
+    column->setAttribute(Qt::WA_StyledBackground);
+    pgctrlMenu = new QStackedWidget;
+    pgctrlMenu->setObjectName(QStringLiteral("pgctrlMenu"));
+    tsStartMenu = buildStartMenu();
+    tsOnlineConfigMenu = buildOnlineMenu();
+    tsOfflineConfigMenu = buildOfflineMenu();
+    pgctrlMenu->addWidget(tsStartMenu);
+    pgctrlMenu->addWidget(tsOnlineConfigMenu);
+    pgctrlMenu->addWidget(tsOfflineConfigMenu);
+
+    auto *layout = new QVBoxLayout(column);
+    layout->setContentsMargins(0, 0, 0, 6);
+    layout->setSpacing(0);
+    layout->addWidget(pgctrlMenu, 1);
+    layout->addWidget(buildStrip());
+    return column;
+}
+
+QWidget *MainWindowUi::buildStartMenu()
+{
+    auto *page = new QWidget;
+    page->setObjectName(QStringLiteral("tsStartMenu"));
+    auto *layout = menuPageLayout(page);
+    cbLanguage = new QComboBox;
+    cbLanguage->setObjectName(QStringLiteral("cbLanguage"));
+    cbLanguage->addItems({QStringLiteral("English"), QStringLiteral("Francais"), QStringLiteral("Polski")});
+    layout->addWidget(cbLanguage);
+    layout->addSpacing(12);
+    imConnectData = menuButton("imConnectData", QStyle::SP_DriveNetIcon);
+    imConnect = menuButton("imConnect", QStyle::SP_ComputerIcon);
+    imOffline = menuButton("imOffline", QStyle::SP_FileDialogDetailedView);
+    for (QToolButton *button : {imConnectData, imConnect, imOffline})
+        layout->addWidget(button);
+    layout->addStretch();
+    return page;
+}
+
+QWidget *MainWindowUi::buildOnlineMenu()
+{
+    auto *page = new QWidget;
+    page->setObjectName(QStringLiteral("tsOnlineConfigMenu"));
+    auto *layout = menuPageLayout(page);
+    imSaveSettings = menuButton("imSaveSettings", QStyle::SP_ArrowUp);
+    imGetSettings = menuButton("imGetSettings", QStyle::SP_ArrowDown);
+    imLoadConfig = menuButton("imLoadConfig", QStyle::SP_DialogOpenButton);
+    imSaveConfig = menuButton("imSaveConfig", QStyle::SP_DialogSaveButton);
+    imBackup = menuButton("imBackup", QStyle::SP_DriveHDIcon);
+    imRestore = menuButton("imRestore", QStyle::SP_BrowserReload);
+    for (QToolButton *button : {imSaveSettings, imGetSettings, imLoadConfig, imSaveConfig, imBackup, imRestore}) {
+        button->setMinimumHeight(58);
+        layout->addWidget(button);
+    }
+    layout->addStretch();
+    return page;
+}
+
+QWidget *MainWindowUi::buildOfflineMenu()
+{
+    auto *page = new QWidget;
+    page->setObjectName(QStringLiteral("tsOfflineConfigMenu"));
+    auto *layout = menuPageLayout(page);
+
+    gbProductTemplate = new QGroupBox;
+    gbProductTemplate->setObjectName(QStringLiteral("gbProductTemplate"));
+    auto *group = new QVBoxLayout(gbProductTemplate);
+    memoSelectedProduct = new QPlainTextEdit;
+    memoSelectedProduct->setObjectName(QStringLiteral("memoSelectedProduct"));
+    memoSelectedProduct->setReadOnly(true);
+    memoSelectedProduct->setContextMenuPolicy(Qt::CustomContextMenu);
+    memoSelectedProduct->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    memoSelectedProduct->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    memoSelectedProduct->setFixedHeight(memoSelectedProduct->fontMetrics().height() * 2 + 10);
+    laRightClickHint = new QLabel(QStringLiteral("(right-click in box above to change)"));
+    laRightClickHint->setWordWrap(true);
+    QFont small = laRightClickHint->font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    laRightClickHint->setFont(small);
+    imLoadTemplate = menuButton("imLoadTemplate", QStyle::SP_FileDialogNewFolder);
+    imLoadTemplate->setFixedWidth(kMenuButtonWidth - 22);
+    group->addWidget(memoSelectedProduct);
+    group->addWidget(laRightClickHint);
+    group->addWidget(imLoadTemplate, 0, Qt::AlignHCenter);
+    layout->addWidget(gbProductTemplate);
+
+    paOfflineMode = new QWidget;
+    paOfflineMode->setObjectName(QStringLiteral("paOfflineMode"));
+    auto *offline = new QVBoxLayout(paOfflineMode);
+    offline->setContentsMargins(0, 0, 0, 0);
+    imLoadConfigOffline = menuButton("imLoadConfigOffline", QStyle::SP_DialogOpenButton);
+    imSaveConfigOffline = menuButton("imSaveConfigOffline", QStyle::SP_DialogSaveButton);
+    Panel13 = new QLabel(QStringLiteral("Offline Mode"));
+    Panel13->setObjectName(QStringLiteral("Panel13"));
+    Panel13->setAlignment(Qt::AlignCenter);
+    offline->addWidget(imLoadConfigOffline);
+    offline->addWidget(imSaveConfigOffline);
+    offline->addWidget(Panel13);
+    layout->addWidget(paOfflineMode);
+    layout->addStretch();
+    return page;
+}
+
+QWidget *MainWindowUi::buildStrip()
+{
+    auto *strip = new QWidget;
+    auto *layout = new QHBoxLayout(strip);
+    layout->setContentsMargins(6, 4, 6, 0);
+    layout->setSpacing(2);
+    imBack = stripButton("imBack", QStyle::SP_ArrowBack);
+    imViewOutput = stripButton("imViewOutput", QStyle::SP_FileDialogContentsView);
+    imAbout = stripButton("imAbout", QStyle::SP_MessageBoxInformation);
+    imDebug = stripButton("imDebug", QStyle::SP_MessageBoxWarning);
+    imSettings = stripButton("imSettings", QStyle::SP_FileDialogListView);
+    for (QToolButton *button : {imBack, imViewOutput, imAbout, imDebug, imSettings})
+        layout->addWidget(button);
+    layout->addStretch();
+    imDebug->setVisible(false);
+    imSettings->setVisible(false);
+    return strip;
+}
+
+QWidget *MainWindowUi::buildCentre()
+{
+    auto *centre = new QWidget;
+    paTitle1 = new QWidget;
+    paTitle1->setObjectName(QStringLiteral("paTitle1"));
+    paTitle1->setFixedHeight(64);
+    paTitle1->setAutoFillBackground(true);
+    auto *title = new QHBoxLayout(paTitle1);
+    title->setContentsMargins(16, 6, 16, 6);
+    auto *wordmark = new QLabel;
+    wordmark->setPixmap(DrawWordmark(44));
+    auto *badge = new QLabel;
+    badge->setPixmap(DrawProductBadge(QStringLiteral("Weather"), QStringLiteral("sensor configuration"), 150, 44));
+    title->addWidget(wordmark);
+    title->addStretch();
+    title->addWidget(badge);
+
+    pgctrlMain = new QStackedWidget;
+    pgctrlMain->setObjectName(QStringLiteral("pgctrlMain"));
+    auto *splash = new QLabel;
+    splash->setObjectName(QStringLiteral("tsSplash"));
+    splash->setPixmap(DrawSplash(QSize(kClientWidth - kMenuColumnWidth, kClientHeight - 64 - 24)));
+    splash->setScaledContents(true);
+    tsSplash = splash;
+    tsConfigTabs = new QWidget;
+    tsConfigTabs->setObjectName(QStringLiteral("tsConfigTabs"));
+    pgctrlConfig = new QTabWidget;
+    pgctrlConfig->setObjectName(QStringLiteral("pgctrlConfig"));
+    auto *tabs = new QVBoxLayout(tsConfigTabs);
+    tabs->setContentsMargins(4, 4, 4, 4);
+    tabs->addWidget(pgctrlConfig);
+    tsNoData = new QWidget;
+    tsNoData->setObjectName(QStringLiteral("tsNoData"));
+    tsNoData->setStyleSheet(QStringLiteral("background: silver;"));
+    Label5 = new QLabel;
+    Label5->setObjectName(QStringLiteral("Label5"));
+    Label5->setStyleSheet(QStringLiteral("color: red; font-size: 16px; font-weight: bold;"));
+    Label5->setAlignment(Qt::AlignCenter);
+    auto *noData = new QVBoxLayout(tsNoData);
+    noData->addWidget(Label5);
+    for (QWidget *page : {tsSplash, tsConfigTabs, tsNoData})
+        pgctrlMain->addWidget(page);
+
+    auto *layout = new QVBoxLayout(centre);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(paTitle1);
+    layout->addWidget(pgctrlMain, 1);
+    return centre;
+}
+
+QWidget *MainWindowUi::buildFooter()
+{
+    auto *footer = new QWidget;
+    footer->setObjectName(QStringLiteral("footer"));
+    footer->setFixedHeight(24);
+    auto *layout = new QHBoxLayout(footer);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    paConnectStatus = statusPanel("paConnectStatus", 110);
+    paComms = statusPanel("paComms", 120);
+    paDeviceType = statusPanel("paDeviceType", 150);
+    paProtocol = statusPanel("paProtocol", 120);
+    paSource = statusPanel("paSource", 150);
+    paSerial = statusPanel("paSerial", 120);
+    paIdent = statusPanel("paIdent", 0);
+    for (QLabel *panel : {paConnectStatus, paComms, paDeviceType, paProtocol, paSource, paSerial})
+        layout->addWidget(panel);
+    layout->addWidget(paIdent, 1);
+    return footer;
+}
