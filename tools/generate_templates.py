@@ -521,22 +521,29 @@ def tempris(code, model, pv, first_model):
     if WIND in s and pv >= 4:
         averaging.append(p_int("Gust Period", "AVGSHORT", 1, 10, 3, units="s"))
     t.add("Averaging", "MEASUREMENT", averaging)
-    wind = [p_select("Compass Correction", "COMPASS", ON_OFF, "ON")] if COMPASS in s else []
-    if COMPASS in s and pv >= 3:
-        wind.append(p_float("Magnetic Declination", "DECLINATION", "#000.0", -180, 180, 0, units="DEG"))
-    if WIND in s and pv >= 5:
-        wind.append(p_float("Low Wind Threshold", "LOWWIND", "0.00", 0, 5, 0.2, units="MS"))
-    t.add("Wind", "MEASUREMENT", wind)
-    fitted = [p_select("TILT Sensor", "TILT", ON_OFF, "ON")] if WIND in s and pv >= 3 else []
-    if HEAT_STRESS in s and pv >= 5:
-        fitted.append(p_select("WBGT Sensor", "WBGTSENSOR", ["CALCULATED", "BLACKGLOBE"], "CALCULATED"))
-    t.add("Sensors", "MEASUREMENT", fitted)
+    if WIND in s:
+        # The option-dependent params share a page with params that always stay, so that
+        # pruning them never leaves an empty page.
+        if COMPASS in s:
+            wind = [p_select("Compass Correction", "COMPASS", ON_OFF, "ON")]
+            wind += [p_float("Magnetic Declination", "DECLINATION", "#000.0", -180, 180, 0, units="DEG")] \
+                if pv >= 3 else []
+        else:
+            wind = [p_float("Direction Offset", "DIROFFSET", "#000.0", -180, 180, 0, units="DEG")]
+        if pv >= 5:
+            wind.append(p_float("Low Wind Threshold", "LOWWIND", "0.00", 0, 5, 0.2, units="MS"))
+        if pv >= 3:
+            wind.append(p_select("TILT Sensor", "TILT", ON_OFF, "ON"))
+        t.add("Wind", "MEASUREMENT", wind)
     if PRESS in s:
         t.add("Pressure", "MEASUREMENT",
               [p_float("Station Height", "HASL", "#0000.0", -400, 9000, 0, units="M"),
                p_select("Pressure Reference", "PRESSREF", ["STATION", "SEALEVEL"], "STATION")])
     if SOLAR in s:
-        t.add("Solar", "MEASUREMENT", [p_int("Sunshine Threshold", "SUNTHRESH", 50, 500, 120, units="W/m2")])
+        solar = [p_int("Sunshine Threshold", "SUNTHRESH", 50, 500, 120, units="W/m2")]
+        if HEAT_STRESS in s and pv >= 5:
+            solar.append(p_select("WBGT Sensor", "WBGTSENSOR", ["CALCULATED", "BLACKGLOBE"], "CALCULATED"))
+        t.add("Solar", "MEASUREMENT", solar)
     if PRECIP in s:
         t.add("Precipitation", "MEASUREMENT", precipitation_params(pv >= 7))
     if WIND in s:
@@ -743,6 +750,9 @@ def main():
         with open(args.translations, encoding="utf-8", newline="") as f:
             existing = f.read()
     keys = template_texts(templates)
+    unused = sorted(set(translations()) - keys)
+    if unused:
+        sys.exit(f"texts described but used by no template: {unused}")
     clash = sorted(keys & outside_block_names(existing))
     if clash:
         sys.exit(f"template texts already labelled outside the generated block: {clash}")

@@ -27,7 +27,6 @@ NAMES = {
     "Pressure": ("Pressure", "Pression", "Ciśnienie"),
     "Report": ("Report", "Rapport", "Raport"),
     "Sensor_Port": ("Sensor Port", "Port des capteurs", "Port czujników"),
-    "Sensors": ("Sensors", "Capteurs", "Czujniki"),
     "Solar": ("Solar Radiation", "Rayonnement solaire", "Promieniowanie słoneczne"),
     "System": ("System", "Système", "Ustawienia systemowe"),
     "Units": ("Units", "Unités", "Jednostki"),
