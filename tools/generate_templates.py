@@ -634,11 +634,13 @@ def param_xml(p):
 
 def template_xml(t):
     assert len(t.categories) <= 20, t.file_name
-    lines = ['<?xml version="1.0" encoding="UTF-8"?>', '<products version="1">',
-             f"  <device{attrs([('name', t.identity), ('sensorname', t.sensorname), ('protocolversion', t.pv), ('heatingcapability', t.heating), ('axisconfig', t.axis)])}>"]  # noqa: E501
+    device = attrs([("name", t.identity), ("sensorname", t.sensorname), ("protocolversion", t.pv),
+                    ("heatingcapability", t.heating), ("axisconfig", t.axis)])
+    lines = ['<?xml version="1.0" encoding="UTF-8"?>', '<products version="1">', f"  <device{device}>"]
     for name, sensorname, group, groupindex, params in t.categories:
         assert re.fullmatch(r"[A-Za-z_][A-Za-z0-9_]*", name) and len(params) <= 50 and 0 <= groupindex < 20
-        lines.append(f"    <category{attrs([('name', name), ('sensorname', sensorname), ('group', group), ('groupindex', groupindex)])}>")  # noqa: E501
+        category = attrs([("name", name), ("sensorname", sensorname), ("group", group), ("groupindex", groupindex)])
+        lines.append(f"    <category{category}>")
         for p in params:
             lines += param_xml(p)
         lines.append("    </category>")
@@ -651,8 +653,8 @@ def units_xml():
     for name, sensorname, units in UNITS:
         lines.append(f"  <measurement{attrs([('name', name), ('sensorname', sensorname)])}>")
         for i, (symbol, factor, offset) in enumerate(units):
-            lines += [f'    <unit id="{i}">', f"      <symbol>{esc(symbol)}</symbol>", f"      <factor>{factor}</factor>",
-                      f"      <offset>{offset}</offset>", "    </unit>"]
+            lines += [f'    <unit id="{i}">', f"      <symbol>{esc(symbol)}</symbol>",
+                      f"      <factor>{factor}</factor>", f"      <offset>{offset}</offset>", "    </unit>"]
         lines.append("  </measurement>")
     lines += ["</sensorunits>", ""]
     return "\n".join(lines)

@@ -305,7 +305,8 @@ class TranslationsMerge(unittest.TestCase):
     def test_other_labels_are_kept_byte_for_byte(self):
         head = '<?xml version="1.0"?>\r\n<labels>\r\n\t<label name="ABORT"><trans id="1">Abort</trans></label>\r\n'
         tail = '\t<label name="TRY"><trans id="1">Try</trans></label>\r\n</labels>\r\n'
-        merged, _ = self.run_generator(head + "  " + BEGIN + "\n  <label name=\"OLD-BLOCK-TEXT\"/>\n  " + END + "\n" + tail)
+        old_block = "  " + BEGIN + '\n  <label name="OLD-BLOCK-TEXT"/>\n  ' + END + "\n"
+        merged, _ = self.run_generator(head + old_block + tail)
         self.assertTrue(merged.startswith(head) and merged.endswith(tail))
         self.assertNotIn("OLD-BLOCK-TEXT", merged)
         self.assertIn('name="Baud Rate"', merged)
