@@ -568,7 +568,7 @@ def tempris(code, model, pv, first_model):
     default = ["NODE"] + [w for w in words if w in ("DIR", "SPEED", "TEMP", "RH", "PRESS", "SOLARRAD")]
     if PRECIP in s and not (first_model and base in PRECIPITATION_OPTION_TYPES):
         default += ["PRECIPT", "PRECIPI"]  # a rain gauge that is always fitted is reported by default
-    default += inputs + ["STATUS"]
+    default += ["STATUS"]  # inputs leave the factory unconfigured, so they are not reported by default
     wind_sentence = ["MWVR"] if pv >= 8 else ["MWV"]
     report.append(p_report(words, default, sentences, ["NMEA"] + (wind_sentence if WIND in s else ["XDR"])))
     if pv >= 3:
