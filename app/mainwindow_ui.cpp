@@ -1,8 +1,8 @@
 #include "app/mainwindow_ui.h"
 
+#include "app/icons.h"
 #include "diagnostics/logo.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -10,7 +10,6 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QStackedWidget>
-#include <QStyle>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -33,11 +32,11 @@ const char *kMenuStyle = R"(
   { background: rgb(54,54,54); }
 )";
 
-QToolButton *menuButton(const char *name, QStyle::StandardPixmap icon)
+QToolButton *menuButton(const char *name, MenuIcon icon)
 {
     auto *button = new QToolButton;
     button->setObjectName(QString::fromLatin1(name));
-    button->setIcon(QApplication::style()->standardIcon(icon));
+    button->setIcon(DrawMenuIcon(icon));
     button->setIconSize(QSize(32, 32));
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     button->setFixedWidth(kMenuButtonWidth);
@@ -46,11 +45,11 @@ QToolButton *menuButton(const char *name, QStyle::StandardPixmap icon)
     return button;
 }
 
-QToolButton *stripButton(const char *name, QStyle::StandardPixmap icon)
+QToolButton *stripButton(const char *name, MenuIcon icon)
 {
     auto *button = new QToolButton;
     button->setObjectName(QString::fromLatin1(name));
-    button->setIcon(QApplication::style()->standardIcon(icon));
+    button->setIcon(DrawMenuIcon(icon));
     button->setIconSize(QSize(20, 20));
     button->setFixedSize(kStripButtonSize, kStripButtonSize);
     button->setAutoRaise(true);
@@ -128,9 +127,9 @@ QWidget *MainWindowUi::buildStartMenu()
     cbLanguage->addItems({QStringLiteral("English"), QStringLiteral("Francais"), QStringLiteral("Polski")});
     layout->addWidget(cbLanguage);
     layout->addSpacing(12);
-    imConnectData = menuButton("imConnectData", QStyle::SP_DriveNetIcon);
-    imConnect = menuButton("imConnect", QStyle::SP_ComputerIcon);
-    imOffline = menuButton("imOffline", QStyle::SP_FileDialogDetailedView);
+    imConnectData = menuButton("imConnectData", MenuIcon::ConnectAndRead);
+    imConnect = menuButton("imConnect", MenuIcon::ConnectOnly);
+    imOffline = menuButton("imOffline", MenuIcon::Offline);
     for (QToolButton *button : {imConnectData, imConnect, imOffline})
         layout->addWidget(button);
     layout->addStretch();
@@ -142,12 +141,12 @@ QWidget *MainWindowUi::buildOnlineMenu()
     auto *page = new QWidget;
     page->setObjectName(QStringLiteral("tsOnlineConfigMenu"));
     auto *layout = menuPageLayout(page);
-    imSaveSettings = menuButton("imSaveSettings", QStyle::SP_ArrowUp);
-    imGetSettings = menuButton("imGetSettings", QStyle::SP_ArrowDown);
-    imLoadConfig = menuButton("imLoadConfig", QStyle::SP_DialogOpenButton);
-    imSaveConfig = menuButton("imSaveConfig", QStyle::SP_DialogSaveButton);
-    imBackup = menuButton("imBackup", QStyle::SP_DriveHDIcon);
-    imRestore = menuButton("imRestore", QStyle::SP_BrowserReload);
+    imSaveSettings = menuButton("imSaveSettings", MenuIcon::SaveToDevice);
+    imGetSettings = menuButton("imGetSettings", MenuIcon::ReadFromDevice);
+    imLoadConfig = menuButton("imLoadConfig", MenuIcon::OpenFile);
+    imSaveConfig = menuButton("imSaveConfig", MenuIcon::SaveFile);
+    imBackup = menuButton("imBackup", MenuIcon::Backup);
+    imRestore = menuButton("imRestore", MenuIcon::Restore);
     for (QToolButton *button : {imSaveSettings, imGetSettings, imLoadConfig, imSaveConfig, imBackup, imRestore}) {
         button->setMinimumHeight(58);
         layout->addWidget(button);
@@ -177,7 +176,7 @@ QWidget *MainWindowUi::buildOfflineMenu()
     QFont small = laRightClickHint->font();
     small.setPointSizeF(small.pointSizeF() * 0.85);
     laRightClickHint->setFont(small);
-    imLoadTemplate = menuButton("imLoadTemplate", QStyle::SP_FileDialogNewFolder);
+    imLoadTemplate = menuButton("imLoadTemplate", MenuIcon::LoadTemplate);
     imLoadTemplate->setFixedWidth(kMenuButtonWidth - 22);
     group->addWidget(memoSelectedProduct);
     group->addWidget(laRightClickHint);
@@ -188,8 +187,8 @@ QWidget *MainWindowUi::buildOfflineMenu()
     paOfflineMode->setObjectName(QStringLiteral("paOfflineMode"));
     auto *offline = new QVBoxLayout(paOfflineMode);
     offline->setContentsMargins(0, 0, 0, 0);
-    imLoadConfigOffline = menuButton("imLoadConfigOffline", QStyle::SP_DialogOpenButton);
-    imSaveConfigOffline = menuButton("imSaveConfigOffline", QStyle::SP_DialogSaveButton);
+    imLoadConfigOffline = menuButton("imLoadConfigOffline", MenuIcon::OpenFile);
+    imSaveConfigOffline = menuButton("imSaveConfigOffline", MenuIcon::SaveFile);
     Panel13 = new QLabel(QStringLiteral("Offline Mode"));
     Panel13->setObjectName(QStringLiteral("Panel13"));
     Panel13->setAlignment(Qt::AlignCenter);
@@ -207,11 +206,11 @@ QWidget *MainWindowUi::buildStrip()
     auto *layout = new QHBoxLayout(strip);
     layout->setContentsMargins(6, 4, 6, 0);
     layout->setSpacing(2);
-    imBack = stripButton("imBack", QStyle::SP_ArrowBack);
-    imViewOutput = stripButton("imViewOutput", QStyle::SP_FileDialogContentsView);
-    imAbout = stripButton("imAbout", QStyle::SP_MessageBoxInformation);
-    imDebug = stripButton("imDebug", QStyle::SP_MessageBoxWarning);
-    imSettings = stripButton("imSettings", QStyle::SP_FileDialogListView);
+    imBack = stripButton("imBack", MenuIcon::Back);
+    imViewOutput = stripButton("imViewOutput", MenuIcon::ViewOutput);
+    imAbout = stripButton("imAbout", MenuIcon::About);
+    imDebug = stripButton("imDebug", MenuIcon::Debug);
+    imSettings = stripButton("imSettings", MenuIcon::Settings);
     for (QToolButton *button : {imBack, imViewOutput, imAbout, imDebug, imSettings})
         layout->addWidget(button);
     layout->addStretch();
