@@ -10,7 +10,9 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 #include <memory>
+#include <sys/resource.h>
 
 namespace
 {
@@ -256,6 +258,40 @@ private slots:
         QCOMPARE(created.fileName(), expected + kStampedName + QStringLiteral(".txt"));
         QVERIFY(created.isFile());
         QVERIFY(created.fileName().toUtf8().size() <= 255);
+    }
+
+    void aFullDiskIsLoggedOnceAndNeverShown()
+    {
+        // A file size limit makes writes fail as a full disk would.
+        rlimit saved{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = saved;
+        small.rlim_cur = 2048;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+
+        QStringList logged;
+        SetLogSink([&](const QString &text) { logged << text; });
+        const bool opened = report->OpenReport(QStringLiteral("P"), QStringLiteral("1"));
+        for (int i = 0; i < 100; ++i)
+            report->WriteLine(QStringLiteral("line %1 of a long session").arg(i));
+        report->CloseReport();
+        const qint64 size = QFileInfo(report->FilePath()).size();
+
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previousHandler);
+        QVERIFY(opened);
+        QVERIFY(!report->IsOpen());
+        QVERIFY(size > 0 && size <= 2048);
+        QCOMPARE(logged.filter(QStringLiteral("Unable to write session report")).size(), 1);
+        QVERIFY(dialogs->boxes.isEmpty());
+
+        // With room again, the next report is written whole.
+        logged.clear();
+        QVERIFY(report->OpenReport(QStringLiteral("P"), QStringLiteral("2")));
+        report->CloseReport();
+        QVERIFY(logged.filter(QStringLiteral("Unable to write")).isEmpty());
+        QVERIFY(endsWithClosingBanner(reportLines(report->FilePath())));
     }
 
     void destroyingAnOpenReportClosesItProperly()
