@@ -48,6 +48,25 @@ void ensureFolder(const QString &folder, bool withParents)
         Log(QStringLiteral("..failed."));
 }
 
+// Tool buttons do not wrap their text; long translations are broken at
+// blanks so they fit under the picture instead of being cut.
+QString wrapToWidth(const QString &text, const QFontMetrics &metrics, int width)
+{
+    QStringList lines;
+    QString line;
+    for (const QString &word : text.split(QLatin1Char(' '))) {
+        const QString candidate = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+        if (line.isEmpty() || metrics.horizontalAdvance(candidate) <= width) {
+            line = candidate;
+            continue;
+        }
+        lines << line;
+        line = word;
+    }
+    lines << line;
+    return lines.join(QLatin1Char('\n'));
+}
+
 // A data folder is only of use if the settings, reports and logs can be
 // written there.
 bool usableFolder(const QString &folder)
@@ -240,7 +259,7 @@ void TfrmMain::ApplyTranslations()
         button->setToolTip(text);
         // The menu's buttons carry their hint under the picture as well.
         if (button->toolButtonStyle() == Qt::ToolButtonTextUnderIcon)
-            button->setText(text);
+            button->setText(wrapToWidth(text, button->fontMetrics(), button->width() - 12));
     }
     ui.Label5->setText(T(QStringLiteral("Configuration Settings have not been read")));
     ui.gbProductTemplate->setTitle(T(QStringLiteral("Select Product")));

@@ -40,7 +40,7 @@ QToolButton *menuButton(const char *name, MenuIcon icon)
     button->setIconSize(QSize(32, 32));
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     button->setFixedWidth(kMenuButtonWidth);
-    button->setMinimumHeight(64);
+    button->setMinimumHeight(72);
     button->setAutoRaise(true);
     return button;
 }
@@ -147,10 +147,8 @@ QWidget *MainWindowUi::buildOnlineMenu()
     imSaveConfig = menuButton("imSaveConfig", MenuIcon::SaveFile);
     imBackup = menuButton("imBackup", MenuIcon::Backup);
     imRestore = menuButton("imRestore", MenuIcon::Restore);
-    for (QToolButton *button : {imSaveSettings, imGetSettings, imLoadConfig, imSaveConfig, imBackup, imRestore}) {
-        button->setMinimumHeight(58);
+    for (QToolButton *button : {imSaveSettings, imGetSettings, imLoadConfig, imSaveConfig, imBackup, imRestore})
         layout->addWidget(button);
-    }
     layout->addStretch();
     return page;
 }
