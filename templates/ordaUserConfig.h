@@ -72,7 +72,7 @@ public:
     void SetCmd(const QString &v) { SetChildText(QStringLiteral("cmd"), v); }
     QString Type() const { return ChildText(QStringLiteral("type")); }
     void SetType(const QString &v) { SetChildText(QStringLiteral("type"), v); }
-    IXMLoptionTypeList Option() const { return {m_element, QStringLiteral("option")}; }
+    IXMLoptionTypeList Option() const { return {m_element, QStringLiteral("option"), &ChildOrder()}; }
     // -1 when missing or not a number: nothing chosen.
     int Selected(bool *ok = nullptr) const { return ChildInt(QStringLiteral("selected"), -1, ok); }
     void SetSelected(int v) { SetChildInt(QStringLiteral("selected"), v); }
@@ -100,10 +100,10 @@ public:
     void SetReportnmeavalue(const QString &v) { SetChildText(QStringLiteral("reportnmeavalue"), v); }
     QString Reportxdrvalue() const { return ChildText(QStringLiteral("reportxdrvalue")); }
     void SetReportxdrvalue(const QString &v) { SetChildText(QStringLiteral("reportxdrvalue"), v); }
-    IXMLrepoptionTypeList Repoption() const { return {m_element, QStringLiteral("repoption")}; }
-    IXMLrepnmeaoptionTypeList Repnmeaoption() const { return {m_element, QStringLiteral("repnmeaoption")}; }
-    IXMLrepxdroptionTypeList Repxdroption() const { return {m_element, QStringLiteral("repxdroption")}; }
-    IXMLreportmodeTypeList Reportmode() const { return {m_element, QStringLiteral("reportmode")}; }
+    IXMLrepoptionTypeList Repoption() const { return {m_element, QStringLiteral("repoption"), &ChildOrder()}; }
+    IXMLrepnmeaoptionTypeList Repnmeaoption() const { return {m_element, QStringLiteral("repnmeaoption"), &ChildOrder()}; }
+    IXMLrepxdroptionTypeList Repxdroption() const { return {m_element, QStringLiteral("repxdroption"), &ChildOrder()}; }
+    IXMLreportmodeTypeList Reportmode() const { return {m_element, QStringLiteral("reportmode"), &ChildOrder()}; }
     QString Reportfull() const { return ChildText(QStringLiteral("reportfull")); }
     void SetReportfull(const QString &v) { SetChildText(QStringLiteral("reportfull"), v); }
     QString Reportdefault() const { return ChildText(QStringLiteral("reportdefault")); }

@@ -1,7 +1,6 @@
 #include "templates/xmlBinding.h"
 
 #include <QFile>
-#include <QTextStream>
 
 QString XmlLoadError::Text() const
 {
@@ -63,10 +62,11 @@ QString XmlElement::XML() const
 {
     if (m_element.isNull())
         return {};
-    QString text;
-    QTextStream stream(&text);
-    m_element.save(stream, 2);
-    return text;
+    // Saved from a document of its own, so the text starts at column 0
+    // whatever the element's depth, and carries no XML declaration.
+    QDomDocument alone;
+    alone.appendChild(alone.importNode(m_element, true));
+    return alone.toString(2);
 }
 
 QString XmlElement::Attr(const QString &name) const
@@ -145,19 +145,26 @@ void XmlElement::SetOwnText(const QString &value)
         ReplaceText(m_element, value);
 }
 
-QDomElement XmlElement::CreateChild(const QString &tag)
+// Puts child into parent before the first child that comes later in order,
+// or at the end.
+static void InsertInOrder(QDomElement &parent, const QDomElement &child, const QStringList *order)
 {
-    QDomElement child = m_element.ownerDocument().createElement(tag);
-    const int rank = m_childOrder ? int(m_childOrder->indexOf(tag)) : -1;
+    const int rank = order ? int(order->indexOf(child.tagName())) : -1;
     if (rank >= 0) {
-        for (QDomElement e = m_element.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
-            if (m_childOrder->indexOf(e.tagName()) > rank) {
-                m_element.insertBefore(child, e);
-                return child;
+        for (QDomElement e = parent.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
+            if (order->indexOf(e.tagName()) > rank) {
+                parent.insertBefore(child, e);
+                return;
             }
         }
     }
-    m_element.appendChild(child);
+    parent.appendChild(child);
+}
+
+QDomElement XmlElement::CreateChild(const QString &tag)
+{
+    QDomElement child = m_element.ownerDocument().createElement(tag);
+    InsertInOrder(m_element, child, m_childOrder);
     return child;
 }
 
@@ -198,7 +205,7 @@ QDomElement XmlChildList::InsertElement(int index)
     if (!last.isNull())
         m_parent.insertAfter(child, last);
     else
-        m_parent.appendChild(child);
+        InsertInOrder(m_parent, child, m_order);
     return child;
 }
 

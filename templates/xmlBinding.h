@@ -79,7 +79,11 @@ class XmlChildList
 {
 public:
     XmlChildList() = default;
-    XmlChildList(const QDomElement &parent, const QString &tag) : m_parent(parent), m_tag(tag) {}
+    // order: as XmlElement's child order, for the first item of the tag.
+    XmlChildList(const QDomElement &parent, const QString &tag, const QStringList *order = nullptr)
+        : m_parent(parent), m_tag(tag), m_order(order)
+    {
+    }
 
     int Count() const;
     // Null outside 0..Count()-1.
@@ -95,6 +99,7 @@ public:
 protected:
     QDomElement m_parent;
     QString m_tag;
+    const QStringList *m_order = nullptr;
 };
 
 template <class Item>
