@@ -18,7 +18,8 @@
 #include <cstdio>
 #include <functional>
 
-namespace {
+namespace
+{
 
 struct Figures {
     double median = 0, min = 0, max = 0; // milliseconds
@@ -77,8 +78,7 @@ bool BenchUnits(const QString &path, int runs)
 
 QString LargestTemplate(const QString &folder)
 {
-    const QFileInfoList files =
-        QDir(folder).entryInfoList({QStringLiteral("*_template.tdx")}, QDir::Files, QDir::Size);
+    const QFileInfoList files = QDir(folder).entryInfoList({QStringLiteral("*_template.tdx")}, QDir::Files, QDir::Size);
     return files.isEmpty() ? QString() : files.first().absoluteFilePath();
 }
 

@@ -11,7 +11,8 @@
 #include <QCoreApplication>
 #include <QFile>
 
-namespace {
+namespace
+{
 const QString kUnitsFile = QStringLiteral("ordaDeviceUnits.tdx");
 }
 
@@ -20,7 +21,8 @@ TFormConfig::TFormConfig(IConfigHost *host, QWidget *parent) : QWidget(parent), 
     Log(QStringLiteral("Config form starting up."));
     QString folder = host ? host->ProgramFolder() : QCoreApplication::applicationDirPath();
     if (folder.isEmpty()) {
-        Dialogs().Message(QStringLiteral("GetModuleFileName ") + T(QStringLiteral("failed")), T(QStringLiteral("ERROR")));
+        Dialogs().Message(QStringLiteral("GetModuleFileName ") + T(QStringLiteral("failed")),
+                          T(QStringLiteral("ERROR")));
         return;
     }
     if (!folder.endsWith(QLatin1Char('/')))

@@ -5,7 +5,8 @@
 
 #include <QStringList>
 
-namespace {
+namespace
+{
 
 const QString kTempris = QStringLiteral("TEMPRIS ");
 

@@ -41,7 +41,7 @@ struct IdentityParse {
     QString productName; // catalogue identity name; empty when not found
     QString displayName; // Tempris: the whole quoted model text; else productName
     unsigned optionBits = 0;
-    int row = -1; // index into aProductDefs() when Matched
+    int row = -1;                 // index into aProductDefs() when Matched
     QString softwareVersion;      // "????" when the first token is not 4 characters
     QString softwareVersionExtra; // "???" when there is no third token or it is empty
 };

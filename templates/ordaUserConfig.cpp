@@ -28,17 +28,39 @@ IXMLparamType::IXMLparamType(const QDomElement &element) : XmlElement(element)
 const QStringList &IXMLparamType::ChildOrder()
 {
     static const QStringList order = {
-        QStringLiteral("cmd"),           QStringLiteral("type"),           QStringLiteral("option"),
-        QStringLiteral("selected"),      QStringLiteral("desc"),           QStringLiteral("valuestring"),
-        QStringLiteral("valid"),         QStringLiteral("warncritical"),   QStringLiteral("min"),
-        QStringLiteral("max"),           QStringLiteral("value"),          QStringLiteral("units"),
-        QStringLiteral("measure"),       QStringLiteral("reportvalue"),    QStringLiteral("reportnmeavalue"),
-        QStringLiteral("reportxdrvalue"), QStringLiteral("repoption"),     QStringLiteral("repnmeaoption"),
-        QStringLiteral("repxdroption"),  QStringLiteral("reportmode"),     QStringLiteral("reportfull"),
-        QStringLiteral("reportdefault"), QStringLiteral("mask"),           QStringLiteral("floatmin"),
-        QStringLiteral("floatmax"),      QStringLiteral("floatvalue"),     QStringLiteral("customunits"),
-        QStringLiteral("high"),          QStringLiteral("low"),            QStringLiteral("illegalstrings"),
-        QStringLiteral("string"),        QStringLiteral("fmax"),           QStringLiteral("fmin"),
+        QStringLiteral("cmd"),
+        QStringLiteral("type"),
+        QStringLiteral("option"),
+        QStringLiteral("selected"),
+        QStringLiteral("desc"),
+        QStringLiteral("valuestring"),
+        QStringLiteral("valid"),
+        QStringLiteral("warncritical"),
+        QStringLiteral("min"),
+        QStringLiteral("max"),
+        QStringLiteral("value"),
+        QStringLiteral("units"),
+        QStringLiteral("measure"),
+        QStringLiteral("reportvalue"),
+        QStringLiteral("reportnmeavalue"),
+        QStringLiteral("reportxdrvalue"),
+        QStringLiteral("repoption"),
+        QStringLiteral("repnmeaoption"),
+        QStringLiteral("repxdroption"),
+        QStringLiteral("reportmode"),
+        QStringLiteral("reportfull"),
+        QStringLiteral("reportdefault"),
+        QStringLiteral("mask"),
+        QStringLiteral("floatmin"),
+        QStringLiteral("floatmax"),
+        QStringLiteral("floatvalue"),
+        QStringLiteral("customunits"),
+        QStringLiteral("high"),
+        QStringLiteral("low"),
+        QStringLiteral("illegalstrings"),
+        QStringLiteral("string"),
+        QStringLiteral("fmax"),
+        QStringLiteral("fmin"),
     };
     return order;
 }
@@ -126,7 +148,9 @@ QString CheckTemplateLimits(const IXMLproductsType &products)
         return QStringLiteral("the document has no device");
     const int categories = device.Count();
     if (categories > TemplateLimits::Categories)
-        return QStringLiteral("the device has %1 categories (at most %2)").arg(categories).arg(TemplateLimits::Categories);
+        return QStringLiteral("the device has %1 categories (at most %2)")
+            .arg(categories)
+            .arg(TemplateLimits::Categories);
     for (int c = 0; c < categories; ++c) {
         const QString problem = CheckCategoryLimits(device.Category(c));
         if (!problem.isEmpty())

@@ -41,8 +41,8 @@ using IXMLreportmodeType = IXMLitemType;
 class IXMLitemTypeList : public XmlTypedList<IXMLitemType>
 {
 public:
-    using XmlTypedList::XmlTypedList;
     using XmlTypedList::Add;
+    using XmlTypedList::XmlTypedList;
     // Appends an item with this text.
     IXMLitemType Add(const QString &text);
     // The item texts in document order.
@@ -101,7 +101,10 @@ public:
     QString Reportxdrvalue() const { return ChildText(QStringLiteral("reportxdrvalue")); }
     void SetReportxdrvalue(const QString &v) { SetChildText(QStringLiteral("reportxdrvalue"), v); }
     IXMLrepoptionTypeList Repoption() const { return {m_element, QStringLiteral("repoption"), &ChildOrder()}; }
-    IXMLrepnmeaoptionTypeList Repnmeaoption() const { return {m_element, QStringLiteral("repnmeaoption"), &ChildOrder()}; }
+    IXMLrepnmeaoptionTypeList Repnmeaoption() const
+    {
+        return {m_element, QStringLiteral("repnmeaoption"), &ChildOrder()};
+    }
     IXMLrepxdroptionTypeList Repxdroption() const { return {m_element, QStringLiteral("repxdroption"), &ChildOrder()}; }
     IXMLreportmodeTypeList Reportmode() const { return {m_element, QStringLiteral("reportmode"), &ChildOrder()}; }
     QString Reportfull() const { return ChildText(QStringLiteral("reportfull")); }
@@ -208,12 +211,13 @@ private:
 };
 
 // What a template's page and control tables can hold.
-namespace TemplateLimits {
+namespace TemplateLimits
+{
 constexpr int Categories = 20;
 constexpr int ParamsPerCategory = 50;
-constexpr int Inputs = 20; // groupindex 0..19
+constexpr int Inputs = 20;      // groupindex 0..19
 constexpr int ReportItems = 50; // each of repoption, repnmeaoption, repxdroption
-}
+} // namespace TemplateLimits
 
 // Empty when the first device of the document fits the tables; otherwise
 // what does not fit, naming the category (and param).

@@ -2,7 +2,8 @@
 
 #include <QHash>
 
-namespace {
+namespace
+{
 
 // A Tempris model: its number and the type codes it is sold as.
 struct TemprisModel {
@@ -16,9 +17,9 @@ struct TemprisModel {
 const QList<TemprisModel> &Models()
 {
     static const QList<TemprisModel> models = {
-        {510, {"1", "1B"}}, {515, {"1", "1B"}}, {520, {"2", "2B"}}, {522, {"2", "2B"}}, {524, {"2", "2B"}},
-        {530, {"3", "3B"}}, {535, {"3", "3B"}}, {540, {"4"}},      {550, {"5", "5B"}}, {552, {"5", "5B"}},
-        {554, {"5", "5B"}}, {556, {"5D", "5E"}}, {560, {"6"}},      {570, {"7"}},       {580, {"8"}},
+        {510, {"1", "1B"}}, {515, {"1", "1B"}},  {520, {"2", "2B"}}, {522, {"2", "2B"}}, {524, {"2", "2B"}},
+        {530, {"3", "3B"}}, {535, {"3", "3B"}},  {540, {"4"}},       {550, {"5", "5B"}}, {552, {"5", "5B"}},
+        {554, {"5", "5B"}}, {556, {"5D", "5E"}}, {560, {"6"}},       {570, {"7"}},       {580, {"8"}},
         {590, {"9", "9B"}}, {600, {"10"}},
     };
     return models;
@@ -57,11 +58,10 @@ void AddCorvix(QList<ProductDef> &rows, const QString &identity, const QString &
 QStringList TemprisCodes(int pv)
 {
     static const QStringList v1 = {"1", "1B", "2", "2B", "3", "3B", "4", "5", "5B", "6", "7", "8", "9", "9B"};
-    static const QStringList v5 = {"1", "1B", "2", "2B", "3", "3B", "4", "5", "5B",
-                                   "5D", "5E", "6", "7", "8", "9", "9B", "10"};
-    static const QStringList v8 = {"1", "1B", "1", "1B", "2", "2B", "2", "2B", "2", "2B",
-                                   "3", "3B", "3", "3B", "4", "5", "5B", "5", "5B", "5",
-                                   "5B", "5D", "5E", "6", "7", "8", "9", "9B", "10"};
+    static const QStringList v5 = {"1",  "1B", "2", "2B", "3", "3B", "4",  "5", "5B",
+                                   "5D", "5E", "6", "7",  "8", "9",  "9B", "10"};
+    static const QStringList v8 = {"1", "1B", "1", "1B", "2", "2B", "2",  "2B", "2", "2B", "3", "3B", "3",  "3B", "4",
+                                   "5", "5B", "5", "5B", "5", "5B", "5D", "5E", "6", "7",  "8", "9",  "9B", "10"};
     if (pv == 1)
         return v1;
     if (pv <= 4)
@@ -149,8 +149,7 @@ const QStringList &ElevenModelList()
 
 const QStringList &ThirteenModelList()
 {
-    static const QStringList names =
-        ElevenModelList() + QStringList{TemprisIdentityName(558, QStringLiteral("5")),
-                                        TemprisIdentityName(558, QStringLiteral("5B"))};
+    static const QStringList names = ElevenModelList() + QStringList{TemprisIdentityName(558, QStringLiteral("5")),
+                                                                     TemprisIdentityName(558, QStringLiteral("5B"))};
     return names;
 }

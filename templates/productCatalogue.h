@@ -27,8 +27,8 @@ struct ProductDef {
     QString templateFile; // in the program folder
     QString identityName; // a device matches when this contains its key
     int protocolVersion = 0;
-    int heating = 0; // 1 heated variant
-    int axis = 2;    // 3 UVW variant, 2 standard
+    int heating = 0;    // 1 heated variant
+    int axis = 2;       // 3 UVW variant, 2 standard
     bool inMenu = true; // false for type 9 and 9B at protocol versions 5 to 9
 };
 

@@ -102,8 +102,7 @@ protected:
     const QStringList *m_order = nullptr;
 };
 
-template <class Item>
-class XmlTypedList : public XmlChildList
+template <class Item> class XmlTypedList : public XmlChildList
 {
 public:
     using XmlChildList::XmlChildList;

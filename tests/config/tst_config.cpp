@@ -15,7 +15,8 @@
 
 using Panel = IConfigHost::Panel;
 
-namespace {
+namespace
+{
 
 bool WriteFile(const QString &path, const QByteArray &content)
 {
@@ -179,25 +180,36 @@ private slots:
         QTest::addColumn<QString>("ident");
         QTest::addColumn<QString>("deviceType");
         QTest::newRow("HEATING=0 is heated") << "2.14 PV=4 0117 [0] \"CORVIX II\" HEATING=0"
-                                             << "corvixII_heated_pv4_template.tdx" << "CORVIX II HEATED"
+                                             << "corvixII_heated_pv4_template.tdx"
+                                             << "CORVIX II HEATED"
                                              << "S/W ver: 2.14-0117";
         QTest::newRow("AXIS=uvw is standard") << "2.14 PV=4 0117 [0] \"CORVIX II\" AXIS=uvw"
-                                              << "corvixII_pv4_template.tdx" << "CORVIX II " << "S/W ver: 2.14-0117";
+                                              << "corvixII_pv4_template.tdx"
+                                              << "CORVIX II "
+                                              << "S/W ver: 2.14-0117";
         QTest::newRow("UVW") << "2.14 PV=3 0117 [0] \"CORVIX PRECIPITATION\" AXIS=UVW OPTION=X1"
-                             << "corvixprecip_uvw_pv3_template.tdx" << "CORVIX PRECIPITATION  UVW  [OPT:X1]"
+                             << "corvixprecip_uvw_pv3_template.tdx"
+                             << "CORVIX PRECIPITATION  UVW  [OPT:X1]"
                              << "S/W ver: 2.14-0117";
         QTest::newRow("both corvix names") << "2.14 PV=5 0117 [0] \"CORVIX PRO / CORVIX II\""
-                                           << "corvixII_pv5_template.tdx" << "CORVIX II " << "S/W ver: 2.14-0117";
+                                           << "corvixII_pv5_template.tdx"
+                                           << "CORVIX II "
+                                           << "S/W ver: 2.14-0117";
         QTest::newRow("type 1 against 1B") << "2.14 PV=1 0117 [0] \"TEMPRIS KDX510-1-0000\""
-                                           << "tempris_type_1_pv1_template.tdx" << "TEMPRIS KDX510-1-0000 "
+                                           << "tempris_type_1_pv1_template.tdx"
+                                           << "TEMPRIS KDX510-1-0000 "
                                            << "S/W ver: 2.14-0117";
         QTest::newRow("type 1B") << "2.14 PV=1 0117 [0] \"TEMPRIS KDX510-1B-0000\""
-                                 << "tempris_type_1b_pv1_template.tdx" << "TEMPRIS KDX510-1B-0000 "
+                                 << "tempris_type_1b_pv1_template.tdx"
+                                 << "TEMPRIS KDX510-1B-0000 "
                                  << "S/W ver: 2.14-0117";
         QTest::newRow("first token not four characters") << "V2.140 PV=6 A7 [0] \"RELAYPOINT\""
-                                                         << "relaypoint_pv6_template.tdx" << "RELAYPOINT "
+                                                         << "relaypoint_pv6_template.tdx"
+                                                         << "RELAYPOINT "
                                                          << "S/W ver: ????-A7";
-        QTest::newRow("only two tokens") << "RELAYPOINT PV=6" << "relaypoint_pv6_template.tdx" << "RELAYPOINT "
+        QTest::newRow("only two tokens") << "RELAYPOINT PV=6"
+                                         << "relaypoint_pv6_template.tdx"
+                                         << "RELAYPOINT "
                                          << "S/W ver: ????-???";
     }
 
@@ -226,15 +238,16 @@ private slots:
         const QString pvx = "2.14 PV=x 0117 [0] \"CORVIX II\"";
         const QString unknown = "2.14 PV=4 0117 [0] \"WINDMASTER\"";
         const QString noPv = "2.14 0117 [0] \"CORVIX II\"";
-        QTest::newRow("heated tempris") << heated << heated + " is an unsupported product" << "ERROR"
-                                        << heated + " is an unsupported product";
-        QTest::newRow("uvw tempris") << uvw << uvw + " is an unsupported product" << "ERROR"
-                                     << uvw + " is an unsupported product";
-        QTest::newRow("PV=x") << pvx << pvx + " is an unsupported product" << "ERROR"
-                              << pvx + " is an unsupported product";
-        QTest::newRow("unknown device") << unknown << unknown + " is an unknown device type" << "ERROR"
-                                        << unknown + " is an unknown device type";
-        QTest::newRow("no PV=") << noPv << noPv + " does not identify protocol version. Aborting" << "WARNING"
+        QTest::newRow("heated tempris") << heated << heated + " is an unsupported product"
+                                        << "ERROR" << heated + " is an unsupported product";
+        QTest::newRow("uvw tempris") << uvw << uvw + " is an unsupported product"
+                                     << "ERROR" << uvw + " is an unsupported product";
+        QTest::newRow("PV=x") << pvx << pvx + " is an unsupported product"
+                              << "ERROR" << pvx + " is an unsupported product";
+        QTest::newRow("unknown device") << unknown << unknown + " is an unknown device type"
+                                        << "ERROR" << unknown + " is an unknown device type";
+        QTest::newRow("no PV=") << noPv << noPv + " does not identify protocol version. Aborting"
+                                << "WARNING"
                                 << "GetProductTemplateFileName Error  - no protocol found";
     }
 
@@ -271,7 +284,8 @@ private slots:
         SetTranslator([](const QString &key) { return QStringLiteral("<") + key + QStringLiteral(">"); });
         const QString reply = "2.14 PV=4 0117 [0] \"WINDMASTER\"";
         QCOMPARE(NewEngine()->InitialiseDevice(true, reply), ConfigResult::FileFailed);
-        QCOMPARE(dialogs->texts(), (QStringList{reply + "< is an unknown device type>", "<Failed to open template file>"}));
+        QCOMPARE(dialogs->texts(),
+                 (QStringList{reply + "< is an unknown device type>", "<Failed to open template file>"}));
         QCOMPARE(dialogs->captions(), (QStringList{"<ERROR>", "<Initialisation Error>"}));
     }
 
@@ -308,8 +322,8 @@ private slots:
         const auto config = NewEngine();
         QCOMPARE(config->InitialiseDevice(true, "2.14 PV=2 0117 [0] \"CORVIX PRO\""), ConfigResult::FileFailed);
         QCOMPARE(dialogs->texts(),
-                 QStringList{"Failed to open template file\n\n" + ProgramFile("corvixpro_pv2_template.tdx")
-                             + ": the device has 21 categories (at most 20)"});
+                 QStringList{"Failed to open template file\n\n" + ProgramFile("corvixpro_pv2_template.tdx") +
+                             ": the device has 21 categories (at most 20)"});
         QVERIFY(config->ProductsDoc().IsNull());
     }
 
@@ -424,8 +438,8 @@ private slots:
         QTest::newRow("a template before the units")
             << QStringList{"ordaDeviceUnits.tdx", "translations.xml", "relaypoint_pv6_template.tdx"}
             << "relaypoint_pv6_template.tdx";
-        QTest::newRow("units before translations") << QStringList{"translations.xml", "ordaDeviceUnits.tdx"}
-                                                   << "ordaDeviceUnits.tdx";
+        QTest::newRow("units before translations")
+            << QStringList{"translations.xml", "ordaDeviceUnits.tdx"} << "ordaDeviceUnits.tdx";
         QTest::newRow("translations") << QStringList{"translations.xml"} << "translations.xml";
     }
 

@@ -9,7 +9,8 @@
 using Outcome = IdentityParse::Outcome;
 Q_DECLARE_METATYPE(IdentityParse::Outcome)
 
-namespace {
+namespace
+{
 
 // The reply a device of a catalogue row gives, as the sensors format it.
 QString ReplyFor(const ProductDef &row)
@@ -41,8 +42,8 @@ private slots:
         QTest::newRow("empty fields kept") << "a  b" << QChar(' ') << QStringList{"a", "", "b"};
         QTest::newRow("trailing separator") << "a,b," << QChar(',') << QStringList{"a", "b"};
         QTest::newRow("leading separator") << ",a" << QChar(',') << QStringList{"", "a"};
-        QTest::newRow("quotes group and vanish") << "x \"TEMPRIS KDX510-1\" y" << QChar(' ')
-                                                 << QStringList{"x", "TEMPRIS KDX510-1", "y"};
+        QTest::newRow("quotes group and vanish")
+            << "x \"TEMPRIS KDX510-1\" y" << QChar(' ') << QStringList{"x", "TEMPRIS KDX510-1", "y"};
         QTest::newRow("quote inside a word") << "ab\"c d\"e" << QChar(' ') << QStringList{"abc de"};
         QTest::newRow("unclosed quote") << "a \"b c" << QChar(' ') << QStringList{"a", "b c"};
         QTest::newRow("empty") << "" << QChar(' ') << QStringList{};
@@ -93,19 +94,16 @@ private slots:
             << "2.14 PV=5 0117 [0] \"TEMPRIS KDX540-4-0000\" HEATING=1" << Outcome::Unsupported << "" << 5 << 1 << 2;
         QTest::newRow("uvw tempris is unsupported")
             << "2.14 PV=5 0117 [0] \"TEMPRIS KDX540-4-0000\" AXIS=UVW" << Outcome::Unsupported << "" << 5 << 0 << 3;
-        QTest::newRow("HEATING=0 counts as heated")
-            << "2.14 PV=4 0117 [0] \"CORVIX PRO\" HEATING=0" << Outcome::Matched
-            << "corvixpro_heated_pv4_template.tdx" << 4 << 1 << 2;
+        QTest::newRow("HEATING=0 counts as heated") << "2.14 PV=4 0117 [0] \"CORVIX PRO\" HEATING=0" << Outcome::Matched
+                                                    << "corvixpro_heated_pv4_template.tdx" << 4 << 1 << 2;
         QTest::newRow("AXIS=uvw is standard") << "2.14 PV=4 0117 [0] \"CORVIX PRO\" AXIS=uvw" << Outcome::Matched
                                               << "corvixpro_pv4_template.tdx" << 4 << 0 << 2;
-        QTest::newRow("AXIS= with nothing is standard")
-            << "2.14 PV=4 0117 [0] \"CORVIX PRO\" AXIS=" << Outcome::Matched << "corvixpro_pv4_template.tdx" << 4 << 0
-            << 2;
-        QTest::newRow("PV=x gives 0: unsupported") << "2.14 PV=x 0117 [0] \"CORVIX II\"" << Outcome::Unsupported << ""
-                                                   << 0 << 0 << 2;
-        QTest::newRow("both corvix names: CORVIX II")
-            << "2.14 PV=5 0117 [0] \"CORVIX PRO CORVIX II\"" << Outcome::Matched << "corvixII_pv5_template.tdx" << 5
-            << 0 << 2;
+        QTest::newRow("AXIS= with nothing is standard") << "2.14 PV=4 0117 [0] \"CORVIX PRO\" AXIS=" << Outcome::Matched
+                                                        << "corvixpro_pv4_template.tdx" << 4 << 0 << 2;
+        QTest::newRow("PV=x gives 0: unsupported")
+            << "2.14 PV=x 0117 [0] \"CORVIX II\"" << Outcome::Unsupported << "" << 0 << 0 << 2;
+        QTest::newRow("both corvix names: CORVIX II") << "2.14 PV=5 0117 [0] \"CORVIX PRO CORVIX II\""
+                                                      << Outcome::Matched << "corvixII_pv5_template.tdx" << 5 << 0 << 2;
         QTest::newRow("tempris type 1 takes its plain row")
             << "2.14 PV=8 0117 [0] \"TEMPRIS KDX515-1-0000\"" << Outcome::Matched
             << "tempris_type_1_515_pv8_template.tdx" << 8 << 0 << 2;
@@ -116,31 +114,31 @@ private slots:
                                                 << "tempris_type_9b_pv7_template.tdx" << 7 << 0 << 2;
         QTest::newRow("tempris at a version without its model")
             << "2.14 PV=5 0117 [0] \"TEMPRIS KDX515-1-0000\"" << Outcome::Unsupported << "" << 5 << 0 << 2;
-        QTest::newRow("corvix precipitation is not pro") << "2.14 PV=4 0117 [0] \"CORVIX PRECIPITATION\""
-                                                         << Outcome::Matched << "corvixprecip_pv4_template.tdx" << 4
-                                                         << 0 << 2;
+        QTest::newRow("corvix precipitation is not pro")
+            << "2.14 PV=4 0117 [0] \"CORVIX PRECIPITATION\"" << Outcome::Matched << "corvixprecip_pv4_template.tdx" << 4
+            << 0 << 2;
         QTest::newRow("unknown device") << "2.14 PV=4 0117 [0] \"WINDMASTER 3\"" << Outcome::Unknown << "" << 4 << 0
                                         << 2;
         QTest::newRow("no PV= token") << "2.14 P=4 0117 [0] \"CORVIX II\"" << Outcome::NoProtocol << "" << 0 << 0 << 2;
         QTest::newRow("model outside the family table")
             << "2.14 PV=8 0117 [0] \"TEMPRIS KDX558-5-0002\"" << Outcome::Unknown << "" << 8 << 0 << 2;
-        QTest::newRow("type code not of the model") << "2.14 PV=8 0117 [0] \"TEMPRIS KDX510-2-0002\""
-                                                    << Outcome::Unknown << "" << 8 << 0 << 2;
+        QTest::newRow("type code not of the model")
+            << "2.14 PV=8 0117 [0] \"TEMPRIS KDX510-2-0002\"" << Outcome::Unknown << "" << 8 << 0 << 2;
         // Malformed model texts: the spec-free truncated keys ("TEMPRIS KDX")
         // would otherwise match the first Tempris row.
-        QTest::newRow("no option code") << "2.14 PV=8 0117 [0] \"TEMPRIS KDX540-4\"" << Outcome::Unknown << "" << 8
-                                        << 0 << 2;
-        QTest::newRow("no closing quote") << "2.14 PV=8 0117 [0] \"TEMPRIS KDX540-4-0000" << Outcome::Unknown << ""
-                                          << 8 << 0 << 2;
-        QTest::newRow("no closing quote, quote before") << "2.14 PV=8 \"x\" TEMPRIS KDX540-4-0000" << Outcome::Unknown
-                                                        << "" << 8 << 0 << 2;
+        QTest::newRow("no option code") << "2.14 PV=8 0117 [0] \"TEMPRIS KDX540-4\"" << Outcome::Unknown << "" << 8 << 0
+                                        << 2;
+        QTest::newRow("no closing quote")
+            << "2.14 PV=8 0117 [0] \"TEMPRIS KDX540-4-0000" << Outcome::Unknown << "" << 8 << 0 << 2;
+        QTest::newRow("no closing quote, quote before")
+            << "2.14 PV=8 \"x\" TEMPRIS KDX540-4-0000" << Outcome::Unknown << "" << 8 << 0 << 2;
         QTest::newRow("empty model") << "2.14 PV=8 0117 [0] \"TEMPRIS \"" << Outcome::Unknown << "" << 8 << 0 << 2;
-        QTest::newRow("model starts with -") << "2.14 PV=8 0117 [0] \"TEMPRIS -4-0000\"" << Outcome::Unknown << ""
-                                             << 8 << 0 << 2;
+        QTest::newRow("model starts with -")
+            << "2.14 PV=8 0117 [0] \"TEMPRIS -4-0000\"" << Outcome::Unknown << "" << 8 << 0 << 2;
         QTest::newRow("one part") << "2.14 PV=8 0117 [0] \"TEMPRIS KDX5404000000\"" << Outcome::Unknown << "" << 8 << 0
                                   << 2;
-        QTest::newRow("type code too long") << "2.14 PV=8 0117 [0] \"TEMPRIS KDX540-444444-0000\"" << Outcome::Unknown
-                                            << "" << 8 << 0 << 2;
+        QTest::newRow("type code too long")
+            << "2.14 PV=8 0117 [0] \"TEMPRIS KDX540-444444-0000\"" << Outcome::Unknown << "" << 8 << 0 << 2;
     }
 
     void outcomes()
@@ -165,16 +163,21 @@ private slots:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("display");
         QTest::addColumn<uint>("bits");
-        QTest::newRow("option code hex") << "2.14 PV=9 0117 [0] \"TEMPRIS KDX552-5B-8803\"" << "TEMPRIS KDX552-5B"
+        QTest::newRow("option code hex") << "2.14 PV=9 0117 [0] \"TEMPRIS KDX552-5B-8803\""
+                                         << "TEMPRIS KDX552-5B"
                                          << "TEMPRIS KDX552-5B-8803" << 0x8803u;
-        QTest::newRow("lower-case hex") << "2.14 PV=9 0117 [0] \"TEMPRIS KDX552-5-0a0f\"" << "TEMPRIS KDX552-5"
+        QTest::newRow("lower-case hex") << "2.14 PV=9 0117 [0] \"TEMPRIS KDX552-5-0a0f\""
+                                        << "TEMPRIS KDX552-5"
                                         << "TEMPRIS KDX552-5-0a0f" << 0x0a0fu;
-        QTest::newRow("not hex") << "2.14 PV=9 0117 [0] \"TEMPRIS KDX552-5-G800\"" << "TEMPRIS KDX552-5"
+        QTest::newRow("not hex") << "2.14 PV=9 0117 [0] \"TEMPRIS KDX552-5-G800\""
+                                 << "TEMPRIS KDX552-5"
                                  << "TEMPRIS KDX552-5-G800" << 0u;
-        QTest::newRow("hex prefix") << "2.14 PV=9 0117 [0] \"TEMPRIS KDX552-5-1X00\"" << "TEMPRIS KDX552-5"
+        QTest::newRow("hex prefix") << "2.14 PV=9 0117 [0] \"TEMPRIS KDX552-5-1X00\""
+                                    << "TEMPRIS KDX552-5"
                                     << "TEMPRIS KDX552-5-1X00" << 1u;
         QTest::newRow("doubled dash before the code") << "2.14 PV=9 0117 [0] \"TEMPRIS KDX600-10--0800\""
-                                                      << "" << "TEMPRIS KDX600-10--0800" << 0x0800u;
+                                                      << ""
+                                                      << "TEMPRIS KDX600-10--0800" << 0x0800u;
     }
 
     void temprisIdentityParts()
@@ -193,14 +196,34 @@ private slots:
         QTest::addColumn<QString>("software");
         QTest::addColumn<QString>("extra");
         QTest::addColumn<QString>("option");
-        QTest::newRow("usual") << "2.14 PV=5 0117 [0] \"CORVIX II\" OPTION=WIND2" << "2.14" << "0117" << "WIND2";
-        QTest::newRow("first token too long") << "2.140 PV=5 0117 \"CORVIX II\"" << "????" << "0117" << "";
-        QTest::newRow("first token short") << "V2 PV=5 0117 \"CORVIX II\"" << "????" << "0117" << "";
-        QTest::newRow("empty third token") << "2.14 PV=5  \"CORVIX II\"" << "2.14" << "???" << "";
-        QTest::newRow("two tokens") << "\"CORVIX II\" PV=5" << "????" << "???" << "";
-        QTest::newRow("option with nothing") << "2.14 PV=5 0117 \"CORVIX II\" OPTION=" << "2.14" << "0117" << "";
-        QTest::newRow("first option token wins")
-            << "2.14 PV=5 0117 \"CORVIX II\" OPTION=A OPTION=B" << "2.14" << "0117" << "A";
+        QTest::newRow("usual") << "2.14 PV=5 0117 [0] \"CORVIX II\" OPTION=WIND2"
+                               << "2.14"
+                               << "0117"
+                               << "WIND2";
+        QTest::newRow("first token too long") << "2.140 PV=5 0117 \"CORVIX II\""
+                                              << "????"
+                                              << "0117"
+                                              << "";
+        QTest::newRow("first token short") << "V2 PV=5 0117 \"CORVIX II\""
+                                           << "????"
+                                           << "0117"
+                                           << "";
+        QTest::newRow("empty third token") << "2.14 PV=5  \"CORVIX II\""
+                                           << "2.14"
+                                           << "???"
+                                           << "";
+        QTest::newRow("two tokens") << "\"CORVIX II\" PV=5"
+                                    << "????"
+                                    << "???"
+                                    << "";
+        QTest::newRow("option with nothing") << "2.14 PV=5 0117 \"CORVIX II\" OPTION="
+                                             << "2.14"
+                                             << "0117"
+                                             << "";
+        QTest::newRow("first option token wins") << "2.14 PV=5 0117 \"CORVIX II\" OPTION=A OPTION=B"
+                                                 << "2.14"
+                                                 << "0117"
+                                                 << "A";
     }
 
     void versionsAndOptions()

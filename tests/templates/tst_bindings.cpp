@@ -5,7 +5,8 @@
 #include <QTest>
 #include <functional>
 
-namespace {
+namespace
+{
 
 QString Fixture(const char *name)
 {
@@ -27,17 +28,25 @@ struct TextField {
     std::function<void(IXMLparamType &, const QString &)> set;
 };
 
-#define TEXT_FIELD(Name) {#Name, {[](const IXMLparamType &p) { return p.Name(); }, \
-                                  [](IXMLparamType &p, const QString &v) { p.Set##Name(v); }}}
+#define TEXT_FIELD(Name)                                                                                               \
+    {                                                                                                                  \
+#Name,                                                                                                         \
+        {                                                                                                              \
+            [](const IXMLparamType &p) { return p.Name(); },                                                           \
+                [](IXMLparamType &p, const QString &v) { p.Set##Name(v); }                                             \
+        }                                                                                                              \
+    }
 const QMap<QString, TextField> &TextFields()
 {
     static const QMap<QString, TextField> fields = {
-        TEXT_FIELD(Name),          TEXT_FIELD(Cmd),          TEXT_FIELD(Type),           TEXT_FIELD(Desc),
-        TEXT_FIELD(Valuestring),   TEXT_FIELD(Units),        TEXT_FIELD(Measure),        TEXT_FIELD(Reportvalue),
-        TEXT_FIELD(Reportnmeavalue), TEXT_FIELD(Reportxdrvalue), TEXT_FIELD(Reportfull), TEXT_FIELD(Reportdefault),
-        TEXT_FIELD(Mask),          TEXT_FIELD(Floatmin),     TEXT_FIELD(Floatmax),       TEXT_FIELD(Floatvalue),
-        TEXT_FIELD(Customunits),   TEXT_FIELD(Low),          TEXT_FIELD(Illegalstrings), TEXT_FIELD(String),
-        TEXT_FIELD(Fmax),          TEXT_FIELD(Fmin),
+        TEXT_FIELD(Name),           TEXT_FIELD(Cmd),         TEXT_FIELD(Type),
+        TEXT_FIELD(Desc),           TEXT_FIELD(Valuestring), TEXT_FIELD(Units),
+        TEXT_FIELD(Measure),        TEXT_FIELD(Reportvalue), TEXT_FIELD(Reportnmeavalue),
+        TEXT_FIELD(Reportxdrvalue), TEXT_FIELD(Reportfull),  TEXT_FIELD(Reportdefault),
+        TEXT_FIELD(Mask),           TEXT_FIELD(Floatmin),    TEXT_FIELD(Floatmax),
+        TEXT_FIELD(Floatvalue),     TEXT_FIELD(Customunits), TEXT_FIELD(Low),
+        TEXT_FIELD(Illegalstrings), TEXT_FIELD(String),      TEXT_FIELD(Fmax),
+        TEXT_FIELD(Fmin),
     };
     return fields;
 }
@@ -48,8 +57,14 @@ struct IntField {
     std::function<void(IXMLparamType &, int)> set;
 };
 
-#define INT_FIELD(Name) {#Name, {[](const IXMLparamType &p, bool *ok) { return p.Name(ok); }, \
-                                 [](IXMLparamType &p, int v) { p.Set##Name(v); }}}
+#define INT_FIELD(Name)                                                                                                \
+    {                                                                                                                  \
+#Name,                                                                                                         \
+        {                                                                                                              \
+            [](const IXMLparamType &p, bool *ok) { return p.Name(ok); },                                               \
+                [](IXMLparamType &p, int v) { p.Set##Name(v); }                                                        \
+        }                                                                                                              \
+    }
 const QMap<QString, IntField> &IntFields()
 {
     static const QMap<QString, IntField> fields = {
@@ -104,14 +119,28 @@ private slots:
     {
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("expected");
-        const QList<QPair<QString, QString>> rows = {
-            {"Name", "Averaging Period"}, {"Cmd", "AVGLONG"}, {"Type", "int"},
-            {"Desc", "Averaging period in seconds"}, {"Valuestring", "10"}, {"Units", "s"},
-            {"Measure", "WINDSPEED"}, {"Reportvalue", "NODE DIR SPEED"}, {"Reportnmeavalue", "MWVR XDR"},
-            {"Reportxdrvalue", "T1 T2"}, {"Reportfull", "NODE DIR SPEED STATUS"}, {"Reportdefault", "NODE DIR SPEED"},
-            {"Mask", "#990.0"}, {"Floatmin", "-40.0"}, {"Floatmax", "70.5"}, {"Floatvalue", "+012.5"},
-            {"Customunits", "furlongs"}, {"Low", "-40"}, {"Illegalstrings", "UNUSED,NONE"},
-            {"String", "text value"}, {"Fmax", "99.5"}, {"Fmin", "0.25"}};
+        const QList<QPair<QString, QString>> rows = {{"Name", "Averaging Period"},
+                                                     {"Cmd", "AVGLONG"},
+                                                     {"Type", "int"},
+                                                     {"Desc", "Averaging period in seconds"},
+                                                     {"Valuestring", "10"},
+                                                     {"Units", "s"},
+                                                     {"Measure", "WINDSPEED"},
+                                                     {"Reportvalue", "NODE DIR SPEED"},
+                                                     {"Reportnmeavalue", "MWVR XDR"},
+                                                     {"Reportxdrvalue", "T1 T2"},
+                                                     {"Reportfull", "NODE DIR SPEED STATUS"},
+                                                     {"Reportdefault", "NODE DIR SPEED"},
+                                                     {"Mask", "#990.0"},
+                                                     {"Floatmin", "-40.0"},
+                                                     {"Floatmax", "70.5"},
+                                                     {"Floatvalue", "+012.5"},
+                                                     {"Customunits", "furlongs"},
+                                                     {"Low", "-40"},
+                                                     {"Illegalstrings", "UNUSED,NONE"},
+                                                     {"String", "text value"},
+                                                     {"Fmax", "99.5"},
+                                                     {"Fmin", "0.25"}};
         QCOMPARE(rows.size(), TextFields().size());
         for (const auto &row : rows)
             QTest::newRow(qPrintable(row.first)) << row.first << row.second;
@@ -129,7 +158,7 @@ private slots:
     {
         QTest::addColumn<QString>("field");
         QTest::addColumn<int>("expected");
-        const QList<QPair<QString, int>> rows = {{"Selected", 1}, {"Valid", 1}, {"Warncritical", 1}, {"Min", -5},
+        const QList<QPair<QString, int>> rows = {{"Selected", 1}, {"Valid", 1},  {"Warncritical", 1}, {"Min", -5},
                                                  {"Max", 3600},   {"Value", 10}, {"High", 50}};
         QCOMPARE(rows.size(), IntFields().size());
         for (const auto &row : rows)
@@ -474,12 +503,18 @@ private slots:
         QTest::addColumn<bool>("found");
         QTest::addColumn<int>("position");
         QTest::addColumn<QString>("error");
-        QTest::newRow("first of a name") << "WINDSPEED" << "KPH" << true << 1 << "";
-        QTest::newRow("a later measurement of the name wins") << "TEMPERATURE" << "C" << true << 1 << "";
-        QTest::newRow("missing in the later one") << "TEMPERATURE" << "F" << false << -1 << "Did not find units.";
-        QTest::newRow("case differs") << "WINDSPEED" << "kph" << false << -1 << "Did not find units.";
-        QTest::newRow("no units at all") << "EMPTY" << "X" << false << -1 << "Did not find units.";
-        QTest::newRow("no such measurement") << "HUMIDITY" << "%" << false << -1 << "Did not find measurement type.";
+        QTest::newRow("first of a name") << "WINDSPEED"
+                                         << "KPH" << true << 1 << "";
+        QTest::newRow("a later measurement of the name wins") << "TEMPERATURE"
+                                                              << "C" << true << 1 << "";
+        QTest::newRow("missing in the later one") << "TEMPERATURE"
+                                                  << "F" << false << -1 << "Did not find units.";
+        QTest::newRow("case differs") << "WINDSPEED"
+                                      << "kph" << false << -1 << "Did not find units.";
+        QTest::newRow("no units at all") << "EMPTY"
+                                         << "X" << false << -1 << "Did not find units.";
+        QTest::newRow("no such measurement") << "HUMIDITY"
+                                             << "%" << false << -1 << "Did not find measurement type.";
     }
 
     void unitLookupScansEveryMeasurementOfTheName()

@@ -30,8 +30,8 @@ private slots:
         for (const ProductDef &row : aProductDefs()) {
             QVERIFY2(!menuNames.contains(row.menuName), qPrintable(row.menuName));
             menuNames.insert(row.menuName);
-            const bool type9 = row.identityName.endsWith(QLatin1String("-9"))
-                               || row.identityName.endsWith(QLatin1String("-9B"));
+            const bool type9 =
+                row.identityName.endsWith(QLatin1String("-9")) || row.identityName.endsWith(QLatin1String("-9B"));
             QCOMPARE(row.inMenu, !(type9 && row.protocolVersion >= 5));
             inMenu += row.inMenu ? 1 : 0;
         }
@@ -46,19 +46,32 @@ private slots:
         QTest::addColumn<int>("pv");
         QTest::addColumn<int>("heating");
         QTest::addColumn<int>("axis");
-        QTest::newRow("first") << 0 << "Corvix II PV2" << "CORVIX II" << 2 << 0 << 2;
-        QTest::newRow("plain last") << 3 << "Corvix II PV5" << "CORVIX II" << 5 << 0 << 2;
-        QTest::newRow("heated") << 4 << "Corvix II Heated PV3" << "CORVIX II" << 3 << 1 << 2;
-        QTest::newRow("uvw") << 9 << "Corvix II UVW PV5" << "CORVIX II" << 5 << 0 << 3;
-        QTest::newRow("pro") << 10 << "Corvix Pro PV2" << "CORVIX PRO" << 2 << 0 << 2;
-        QTest::newRow("pro heated") << 15 << "Corvix Pro Heated PV4" << "CORVIX PRO" << 4 << 1 << 2;
-        QTest::newRow("precip") << 20 << "Corvix Precip PV3" << "CORVIX PRECIPITATION" << 3 << 0 << 2;
-        QTest::newRow("precip heated") << 23 << "Corvix Precip Heated PV3" << "CORVIX PRECIPITATION" << 3 << 1 << 2;
-        QTest::newRow("precip uvw") << 28 << "Corvix Precip UVW PV5" << "CORVIX PRECIPITATION" << 5 << 0 << 3;
-        QTest::newRow("relaypoint") << 29 << "Relaypoint PV6" << "RELAYPOINT" << 6 << 0 << 2;
-        QTest::newRow("first tempris") << 30 << "Tempris KDX510-1 PV1" << "TEMPRIS KDX510-1" << 1 << 0 << 2;
-        QTest::newRow("second model") << 127 << "Tempris KDX515-1 PV8" << "TEMPRIS KDX515-1" << 8 << 0 << 2;
-        QTest::newRow("last") << 182 << "Tempris KDX600-10 PV9" << "TEMPRIS KDX600-10" << 9 << 0 << 2;
+        QTest::newRow("first") << 0 << "Corvix II PV2"
+                               << "CORVIX II" << 2 << 0 << 2;
+        QTest::newRow("plain last") << 3 << "Corvix II PV5"
+                                    << "CORVIX II" << 5 << 0 << 2;
+        QTest::newRow("heated") << 4 << "Corvix II Heated PV3"
+                                << "CORVIX II" << 3 << 1 << 2;
+        QTest::newRow("uvw") << 9 << "Corvix II UVW PV5"
+                             << "CORVIX II" << 5 << 0 << 3;
+        QTest::newRow("pro") << 10 << "Corvix Pro PV2"
+                             << "CORVIX PRO" << 2 << 0 << 2;
+        QTest::newRow("pro heated") << 15 << "Corvix Pro Heated PV4"
+                                    << "CORVIX PRO" << 4 << 1 << 2;
+        QTest::newRow("precip") << 20 << "Corvix Precip PV3"
+                                << "CORVIX PRECIPITATION" << 3 << 0 << 2;
+        QTest::newRow("precip heated") << 23 << "Corvix Precip Heated PV3"
+                                       << "CORVIX PRECIPITATION" << 3 << 1 << 2;
+        QTest::newRow("precip uvw") << 28 << "Corvix Precip UVW PV5"
+                                    << "CORVIX PRECIPITATION" << 5 << 0 << 3;
+        QTest::newRow("relaypoint") << 29 << "Relaypoint PV6"
+                                    << "RELAYPOINT" << 6 << 0 << 2;
+        QTest::newRow("first tempris") << 30 << "Tempris KDX510-1 PV1"
+                                       << "TEMPRIS KDX510-1" << 1 << 0 << 2;
+        QTest::newRow("second model") << 127 << "Tempris KDX515-1 PV8"
+                                      << "TEMPRIS KDX515-1" << 8 << 0 << 2;
+        QTest::newRow("last") << 182 << "Tempris KDX600-10 PV9"
+                              << "TEMPRIS KDX600-10" << 9 << 0 << 2;
     }
 
     void corvixAndRelaypointRows()
@@ -99,8 +112,9 @@ private slots:
     {
         const QList<TemprisFamilyDef> &family = aTemprisFamily();
         QCOMPARE(family.size(), 29);
-        const QStringList codes = QStringLiteral("1 1B 1 1B 2 2B 2 2B 2 2B 3 3B 3 3B 4 5 5B 5 5B 5 5B 5D 5E 6 7 8 9 9B 10")
-                                      .split(QLatin1Char(' '));
+        const QStringList codes =
+            QStringLiteral("1 1B 1 1B 2 2B 2 2B 2 2B 3 3B 3 3B 4 5 5B 5 5B 5 5B 5D 5E 6 7 8 9 9B 10")
+                .split(QLatin1Char(' '));
         QSet<QString> identities;
         for (int i = 0; i < family.size(); ++i) {
             QCOMPARE(family[i].typeKey, QStringLiteral("TEMPRIS_TYPE_") + codes[i]);
@@ -121,8 +135,7 @@ private slots:
 
     void nonTemprisNamesInMatchingOrder()
     {
-        QCOMPARE(aNonTemprisNames(),
-                 (QStringList{"CORVIX II", "CORVIX PRO", "CORVIX PRECIPITATION", "RELAYPOINT"}));
+        QCOMPARE(aNonTemprisNames(), (QStringList{"CORVIX II", "CORVIX PRO", "CORVIX PRECIPITATION", "RELAYPOINT"}));
     }
 
     void precipitationModelLists()
