@@ -169,6 +169,26 @@ private slots:
         }
     }
 
+    // Each shipped template describes its own catalogue row: files saved from
+    // it are checked against the device by these attributes.
+    void shippedTemplatesMatchTheirRows()
+    {
+        const QDir dir(QStringLiteral(TALVEK_TEST_APP_DIR));
+        if (dir.entryList({QStringLiteral("*_template.tdx")}, QDir::Files).isEmpty())
+            QSKIP("no template files in the program folder");
+        for (const ProductDef &row : aProductDefs()) {
+            const QString path = dir.filePath(row.templateFile);
+            QVERIFY2(QFile::exists(path), qPrintable(row.templateFile + QStringLiteral(" is missing")));
+            const IXMLdeviceType device = IXMLproductsType::Load(path).Device(0);
+            QVERIFY2(!device.IsNull(), qPrintable(row.templateFile));
+            const QByteArray where = row.templateFile.toUtf8();
+            QVERIFY2(device.Name() == row.identityName, where.constData());
+            QVERIFY2(device.Protocolversion() == row.protocolVersion, where.constData());
+            QVERIFY2(device.Heatingcapability() == row.heating, where.constData());
+            QVERIFY2(device.AxisConfigValue() == row.axis, where.constData());
+        }
+    }
+
     void shippedUnitsFileLoads()
     {
         const QString path = QStringLiteral(TALVEK_TEST_APP_DIR "/ordaDeviceUnits.tdx");
