@@ -124,7 +124,7 @@ private slots:
             << "2.14 PV=8 0117 [0] \"TEMPRIS KDX558-5-0002\"" << Outcome::Unknown << "" << 8 << 0 << 2;
         QTest::newRow("type code not of the model")
             << "2.14 PV=8 0117 [0] \"TEMPRIS KDX510-2-0002\"" << Outcome::Unknown << "" << 8 << 0 << 2;
-        // Malformed model texts: the spec-free truncated keys ("TEMPRIS KDX")
+        // Malformed model texts: their truncated keys (such as "TEMPRIS KDX")
         // would otherwise match the first Tempris row.
         QTest::newRow("no option code") << "2.14 PV=8 0117 [0] \"TEMPRIS KDX540-4\"" << Outcome::Unknown << "" << 8 << 0
                                         << 2;
