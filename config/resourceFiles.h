@@ -1,0 +1,18 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+
+// The data files the program cannot run without, in the order they are
+// checked: the template of every catalogue row, the units file, the
+// translations.
+QStringList RequiredResourceFiles();
+
+// The first of them missing from folder (relative name), or empty.
+QString FindMissingResourceFile(const QString &folder);
+
+// Start-up check of the program folder. At the first missing file it shows
+// a box whose text is that file's name and whose caption is
+// "Error - file not found" (not translated: the table may not exist yet) and
+// returns false; the caller then ends the process with exit code 0 without
+// showing the main window. Only existence is checked.
+bool CheckResourceFiles(const QString &programFolder);
