@@ -6,6 +6,7 @@
 #include "base/log.h"
 #include "base/translate.h"
 #include "base/version.h"
+#include "config/resourceFiles.h"
 #include "diagnostics/about.h"
 #include "i18n/lang.h"
 #include "settings/guiSettings.h"
@@ -87,7 +88,7 @@ TfrmMain::TfrmMain(const QStringList &arguments, QWidget *parent) : QWidget(pare
     }
     ChangeToExeFolder();
     SetAppDataFolder(appDataFolder);
-    if (!CreateLanguage()) {
+    if (!CheckResourceFiles(exeFolder) || !CreateLanguage()) {
         Fail();
         return;
     }
@@ -274,6 +275,21 @@ void TfrmMain::SetPanel(QLabel *panel, const QString &text, const QColor &colour
     panel->setStyleSheet(QStringLiteral("color: %1;").arg(colour.name()));
     // Long operations run on this thread: let the footer repaint now.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void TfrmMain::SetIdentityPanel(Panel panel, const QString &text, const QColor &colour)
+{
+    switch (panel) {
+    case Panel::DeviceType:
+        SetPanel(ui.paDeviceType, text, colour);
+        break;
+    case Panel::Protocol:
+        SetPanel(ui.paProtocol, text, colour);
+        break;
+    case Panel::Ident:
+        SetPanel(ui.paIdent, text, colour);
+        break;
+    }
 }
 
 void TfrmMain::ResetToStartState()

@@ -1,5 +1,6 @@
 #pragma once
 #include "app/mainwindow_ui.h"
+#include "config/confighost.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -14,7 +15,7 @@ class TLanguage;
 // The main window: owner of everything that lives for the whole run, and of
 // the start-up sequence. Its construction is the start-up; when a fatal
 // problem stops it, StartupFailed() is true and the process ends with 0.
-class TfrmMain : public QWidget
+class TfrmMain : public QWidget, public IConfigHost
 {
     Q_OBJECT
 public:
@@ -27,7 +28,12 @@ public:
 
     QString GetAppDataFolder() const { return appDataFolder; }
     QString LastSettingsPath() const { return lastSettingsPath; }
-    bool IsOffline() const { return offline; }
+    // What the configuration engine needs of the window.
+    bool IsOffline() const override { return offline; }
+    QString ProgramFolder() const override { return exeFolder; }
+    void SetIdentityPanel(Panel panel, const QString &text, const QColor &colour) override;
+    QTabWidget *ConfigPageControl() override { return ui.pgctrlConfig; }
+
     TfrmGuiSettings &GuiSettings() { return *guiSettings; }
     TLanguage &Language() { return *language; }
     TfrmDebugWin &DebugWin() { return *debugWin; }
