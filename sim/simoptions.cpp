@@ -64,7 +64,7 @@ bool ParseSimCommandLine(const QStringList &arguments, SimCommandLine *out, QStr
          QStringLiteral("ms")},
         {QStringLiteral("silence-after"), QStringLiteral("Fault: answer nothing after n commands."),
          QStringLiteral("n")},
-        {QStringLiteral("hangup-after"), QStringLiteral("Fault: hang up the line after n commands."),
+        {QStringLiteral("hangup-after"), QStringLiteral("Fault: hang up at the first command after n commands."),
          QStringLiteral("n")},
         {QStringLiteral("noise"), QStringLiteral("Fault: non-printing bytes before every line.")},
         {QStringLiteral("lone-lf"), QStringLiteral("Fault: an extra LF and an empty line after every line.")},

@@ -165,6 +165,12 @@ unsigned Simulator::OptionBits() const
     return m_device.Product().optionBits;
 }
 
+bool Simulator::Has(const QString &cmd) const
+{
+    std::lock_guard lock(m_mutex);
+    return m_device.Params().Find(cmd) != nullptr;
+}
+
 QString Simulator::Value(const QString &cmd) const
 {
     std::lock_guard lock(m_mutex);
@@ -275,6 +281,10 @@ void Simulator::Command(const QByteArray &line, qint64 now)
 {
     if (line.trimmed().isEmpty())
         return; // a lone CR: nothing to answer, and no command
+    if (m_options.faults.hangUpAfter >= 0 && m_commands >= m_options.faults.hangUpAfter) {
+        HangUp(); // the line goes dead while the program waits for this answer
+        return;
+    }
     QStringList reply;
     int baud = 0;
     {
@@ -286,8 +296,6 @@ void Simulator::Command(const QByteArray &line, qint64 now)
     const int count = ++m_commands;
     if (m_options.faults.silenceAfter >= 0 && count >= m_options.faults.silenceAfter)
         m_silent = true;
-    if (m_options.faults.hangUpAfter >= 0 && count >= m_options.faults.hangUpAfter)
-        HangUp();
 }
 
 void Simulator::Queue(const QStringList &lines, qint64 due, int baud)
@@ -345,7 +353,6 @@ void Simulator::Flush(qint64 now)
 
 void Simulator::HangUp()
 {
-    Flush(NowMs() + m_options.faults.slowMs);
     std::lock_guard lock(m_mutex);
     close(m_master);
     m_master = -1;

@@ -51,6 +51,8 @@ public:
     QString Identity() const;
     QString TemplateFile() const;
     unsigned OptionBits() const;
+    // Whether the station has this setting (its features decide).
+    bool Has(const QString &cmd) const;
     // The value in force of a setting as the device would read it, and the
     // pending one of a delayed setting; empty when it has no such command.
     QString Value(const QString &cmd) const;
