@@ -354,7 +354,7 @@ void Simulator::Flush(qint64 now)
 void Simulator::HangUp()
 {
     std::lock_guard lock(m_mutex);
+    m_hungUp = true; // before the program can see the line drop
     close(m_master);
     m_master = -1;
-    m_hungUp = true;
 }
