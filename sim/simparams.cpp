@@ -194,10 +194,12 @@ void SimParams::InitValue(SimParam &p, const IXMLparamType &x)
         QStringList words;
         if (!AcceptReport(p, text, &words)) {
             // A saved report may name features this station lacks: keep what it has.
-            for (const QString &w : SplitWords(text))
-                if (AcceptReport(p, w, &words))
-                    p.words << words;
-            words = p.words;
+            words.clear();
+            for (const QString &w : SplitWords(text)) {
+                QStringList one;
+                if (AcceptReport(p, w, &one))
+                    words << one;
+            }
         }
         p.words = words;
     }
@@ -336,11 +338,9 @@ bool SimParams::Force(const QString &cmd, const QString &value)
     return true;
 }
 
-bool SimParams::AcceptUnits(const SimParam &p, const QString &value, QString *stored) const
+QString SimParams::UnitSymbol(const QString &measurement, const QString &value) const
 {
-    Q_UNUSED(p);
-    *stored = Canonical(m_units.Measurement(m_units.FindMeasurement(*stored)).Symbols(), value);
-    return !stored->isEmpty();
+    return Canonical(m_units.Measurement(m_units.FindMeasurement(measurement)).Symbols(), value);
 }
 
 bool SimParams::AcceptReport(const SimParam &p, const QString &value, QStringList *words) const
@@ -400,8 +400,7 @@ bool SimParams::Accept(SimParam &p, const QString &value, QString *stored)
     } else if (t == QLatin1String("select") || t == QLatin1String("delayedselect")) {
         *stored = Canonical(p.options, value);
     } else if (t == QLatin1String("sensorunits")) {
-        *stored = p.measure;
-        AcceptUnits(p, value, stored);
+        *stored = UnitSymbol(p.measure, value);
     } else if (t == QLatin1String("senstypeselect")) {
         *stored = value.compare(notConfigured, Qt::CaseInsensitive) == 0 ? notConfigured : Canonical(p.options, value);
     } else if (t == QLatin1String("cfgsensorunits")) {
@@ -412,10 +411,8 @@ bool SimParams::Accept(SimParam &p, const QString &value, QString *stored)
             *stored = sensor == notConfigured && off ? notConfigured : QString();
         else if (sensor == QLatin1String("CUSTOM"))
             *stored = custom.match(value.toUpper()).hasMatch() ? value.toUpper() : QString();
-        else {
-            *stored = sensor;
-            AcceptUnits(p, value, stored);
-        }
+        else
+            *stored = UnitSymbol(sensor, value);
     } else if (t == QLatin1String("aniptype")) {
         const QStringList f = SplitWords(value);
         if (value.compare(notConfigured, Qt::CaseInsensitive) == 0) {

@@ -67,7 +67,8 @@ private:
     QString ReadValue(const SimParam &p) const;
     bool Accept(SimParam &p, const QString &value, QString *stored);
     bool AcceptReport(const SimParam &p, const QString &value, QStringList *words) const;
-    bool AcceptUnits(const SimParam &p, const QString &value, QString *stored) const;
+    // The unit of that measurement whose symbol is value (any case), or empty.
+    QString UnitSymbol(const QString &measurement, const QString &value) const;
     QString SensorTypeOf(const QString &category) const;
     QString SubstituteName(const QString &input) const;
     QString InputOfName(const QString &name) const;

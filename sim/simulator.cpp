@@ -213,6 +213,9 @@ void Simulator::Run()
         } else if (fds[1].revents & POLLHUP) {
             m_slaveOpen = false;
             m_out.clear(); // nobody is listening any more
+            char discard[512];
+            while (read(m_master, discard, sizeof discard) > 0) {
+            } // what the last program sent is not the next one's command
         }
         const qint64 now = NowMs();
         if (m_slaveOpen && (fds[1].revents & POLLIN))
