@@ -1,0 +1,39 @@
+#pragma once
+// How one simulated sensor is set up: its product and starting settings, its
+// line settings and the faults it shows.
+#include <QString>
+#include <QStringList>
+
+struct SimFaults {
+    int silenceAfter = -1; // answers nothing after this many commands (-1: never)
+    int hangUpAfter = -1;  // closes the line after this many commands (-1: never)
+    bool noise = false;    // non-printing bytes before every line it sends
+    bool loneLf = false;   // an extra LF after every line it sends
+    bool overlong = false; // data lines and the "*" answer of 2000 characters
+    int slowMs = 0;        // every answer comes this much later
+    QStringList refused;   // commands whose writes it refuses
+};
+
+struct SimOptions {
+    QString product;     // a catalogue menu name, or an identity reply
+    QString configFile;  // a saved configuration to start from (else the template's values)
+    QString dataDir;     // the program folder with the templates and the units file
+    int optionBits = -1; // -1: the product's default (or the identity reply's)
+    int baud = 19200;
+    bool echo = true;
+    QString serial = QStringLiteral("12345");
+    QString address = QStringLiteral("Q");
+    int streamIntervalMs = 1000; // one data line per interval outside setup mode
+    int holdBackMs = 500;        // no data line this soon after a received byte
+    SimFaults faults;
+};
+
+// Parses the command line of talvek-sensorsim (arguments without the program
+// name is not expected: pass QCoreApplication::arguments()). On failure the
+// result is false and error says why; help is set when --help was given.
+struct SimCommandLine {
+    SimOptions options;
+    int comNumber = 0;     // 0: no alias, print the device path
+    QString appDataFolder; // where the alias goes ("ports/COMn" below it)
+};
+bool ParseSimCommandLine(const QStringList &arguments, SimCommandLine *out, QString *error, QString *help);
