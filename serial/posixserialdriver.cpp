@@ -32,6 +32,12 @@ QString realDevicePath(const QString &path)
     const QString canonical = QFileInfo(path).canonicalFilePath();
     return canonical.isEmpty() ? path : canonical;
 }
+// A dangling alias names its missing device.
+QString presentName(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.isSymLink() ? QStringLiteral("%1 (%2)").arg(info.symLinkTarget(), path) : path;
+}
 } // namespace
 
 void SetBusyRetryTime(int milliseconds)
@@ -110,7 +116,7 @@ PosixSerialDriver::OpenOutcome PosixSerialDriver::OpenOnce(const QString &realPa
         if (error == EACCES || error == EPERM)
             Fail(AccessAdvice(GatherAccessFacts(realPath)));
         else if (error == ENOENT || error == ENXIO || error == ENODEV)
-            Fail(QStringLiteral("%1 is not present.").arg(realPath));
+            Fail(QStringLiteral("%1 is not present.").arg(presentName(realPath)));
         else
             Fail(QStringLiteral("Cannot open %1: %2").arg(realPath, systemError(error)));
         return OpenOutcome::Failed;
@@ -128,7 +134,9 @@ PosixSerialDriver::OpenOutcome PosixSerialDriver::OpenOnce(const QString &realPa
     settings.c_cflag |= CLOCAL | CREAD;
     settings.c_cflag &= ~CRTSCTS;
     settings.c_iflag &= ~(IXON | IXOFF | IXANY);
-    settings.c_cc[VMIN] = 0;
+    // VMIN 1: with O_NONBLOCK an empty read is EAGAIN, so a read of 0 bytes
+    // can only mean a hang-up.
+    settings.c_cc[VMIN] = 1;
     settings.c_cc[VTIME] = 0;
     ::tcsetattr(opened, TCSANOW, &settings);
     // Whatever waited on the line before we opened it is stale.
