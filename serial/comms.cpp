@@ -4,6 +4,18 @@
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
+#include <QThread>
+#include <pthread.h>
+#include <system_error>
+
+#if defined(__SANITIZE_THREAD__)
+#include <sanitizer/tsan_interface.h>
+#define TALVEK_TSAN_RELEASE(address) __tsan_release(address)
+#define TALVEK_TSAN_ACQUIRE(address) __tsan_acquire(address)
+#else
+#define TALVEK_TSAN_RELEASE(address)
+#define TALVEK_TSAN_ACQUIRE(address)
+#endif
 
 namespace {
 constexpr char CR = 13;
@@ -25,28 +37,85 @@ const int TComms::charDelayByBaud[10] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
 // 3,200,000 / baud, except 2400, where the sensors need far longer.
 const int TComms::responseTimeByBaud[10] = {29090, 10666, 2666, 8000, 666, 333, 166, 83, 55, 27};
 
+bool IsRxLineEvent(const QEvent *event)
+{
+    TALVEK_TSAN_ACQUIRE(const_cast<QEvent *>(event));
+    return event->type() == RxLineEventType();
+}
+
 // ---------------------------------------------------------------- TRxThread
+
+void ThreadSignal::Set()
+{
+    {
+        std::lock_guard guard(mutex);
+        set = true;
+    }
+    condition.notify_all();
+}
+
+bool ThreadSignal::WaitFor(int milliseconds)
+{
+    std::unique_lock guard(mutex);
+    return condition.wait_for(guard, std::chrono::milliseconds(milliseconds), [this] { return set; });
+}
 
 TRxThread::TRxThread(SerialDriver &driver, std::mutex &lock, int port, QObject *notifyWindow,
                      TfrmComPortUtils *portLog, QAbstractEventDispatcher *uiDispatcher)
     : notifyWindow(notifyWindow), port(port), driver(driver), lock(lock), portLog(portLog), uiDispatcher(uiDispatcher)
 {
-    setObjectName(QStringLiteral("rxThread COM%1").arg(port + 1));
+}
+
+TRxThread::~TRxThread()
+{
+    if (thread.joinable()) {
+        Terminate();
+        thread.join();
+    }
+}
+
+bool TRxThread::Start()
+{
+    try {
+        thread = std::thread([this] { Execute(); });
+    } catch (const std::system_error &) {
+        return false;
+    }
+    pthread_setname_np(thread.native_handle(), QStringLiteral("rx COM%1").arg(port + 1).left(15).toLatin1().constData());
+    return true;
+}
+
+void TRxThread::Terminate()
+{
+    terminated = true;
+    driver.Wake();
+}
+
+bool TRxThread::WaitFinished(int milliseconds)
+{
+    return finished.WaitFor(milliseconds);
+}
+
+void TRxThread::Join()
+{
+    if (thread.joinable())
+        thread.join();
 }
 
 void TRxThread::Execute()
 {
     bool first = true;
-    while (!isInterruptionRequested()) {
+    while (!terminated) {
         running = true;
         if (first) {
-            started.release();
+            started.Set();
             first = false;
         }
         Drain();
         driver.WaitEvent(rxWaitMask);
     }
     running = false;
+    finished.Set();
 }
 
 void TRxThread::Drain()
@@ -56,7 +125,7 @@ void TRxThread::Drain()
         if (byte < 0)
             break;
         ReceiveByte(static_cast<unsigned char>(byte));
-        if (taken % stopCheckInterval == 0 && isInterruptionRequested())
+        if (taken % stopCheckInterval == 0 && terminated)
             return;
     }
     if (driver.Lost() && !lossReported) {
@@ -104,8 +173,11 @@ QString TRxThread::CompleteLine()
     lineLength = 0;
     if (static_cast<int>(lines.size()) > maxLines)
         lines.pop_front();
-    if (notifyWindow != nullptr && mode == RX_MODE_STREAMING)
-        QCoreApplication::postEvent(notifyWindow, new QEvent(RxLineEventType()));
+    if (notifyWindow != nullptr && mode == RX_MODE_STREAMING) {
+        auto *event = new QEvent(RxLineEventType());
+        TALVEK_TSAN_RELEASE(event);
+        QCoreApplication::postEvent(notifyWindow, event);
+    }
     return line;
 }
 
@@ -198,16 +270,14 @@ int TComms::StartRxService(QObject *notifyWindow)
     if (notifyWindow != nullptr)
         notifyGuard = QObject::connect(notifyWindow, &QObject::destroyed,
                                        [this](QObject *window) { ForgetNotifyWindow(window); });
-    rxThread->start();
-    while (!rxThread->started.tryAcquire(1, 200)) {
-        if (rxThread->isFinished() || !rxThread->isRunning()) {
-            Log(QStringLiteral("ERR_UNABLE_TO_CREATE_RX_THREAD"));
-            QObject::disconnect(notifyGuard);
-            rxThread.reset();
-            return ERR_UNABLE_TO_CREATE_RX_THREAD;
-        }
-        Log(QStringLiteral("+ + +"));
+    if (!rxThread->Start()) {
+        Log(QStringLiteral("ERR_UNABLE_TO_CREATE_RX_THREAD"));
+        QObject::disconnect(notifyGuard);
+        rxThread.reset();
+        return ERR_UNABLE_TO_CREATE_RX_THREAD;
     }
+    while (!rxThread->started.WaitFor(200))
+        Log(QStringLiteral("+ + +"));
     return 0;
 }
 
@@ -223,10 +293,10 @@ int TComms::StopRxService()
     if (!rxThread)
         return 0;
     Log(QStringLiteral("TComms::StopRxService called. Terminating rxThread."));
-    rxThread->requestInterruption();
-    driver->Wake();
-    while (!rxThread->wait(200))
+    rxThread->Terminate();
+    while (!rxThread->WaitFinished(200))
         Log(QStringLiteral("- - -"));
+    rxThread->Join();
     QObject::disconnect(notifyGuard);
     rxThread.reset();
     return 0;

@@ -3,13 +3,13 @@
 #include "serial/serialdriver.h"
 
 #include <QEvent>
-#include <QSemaphore>
 #include <QStringList>
-#include <QThread>
 #include <atomic>
+#include <condition_variable>
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 class QAbstractEventDispatcher;
 
@@ -38,6 +38,10 @@ inline QEvent::Type RxLineEventType()
 {
     return static_cast<QEvent::Type>(WM_RX_LINE);
 }
+// The receiver's test for the notification. Use it rather than comparing the
+// type directly: it also tells ThreadSanitizer that the event came through
+// Qt's (uninstrumented) event queue from the receive thread.
+bool IsRxLineEvent(const QEvent *event);
 
 struct PortParams {
     qint32 baudCode = 5;
@@ -50,12 +54,26 @@ struct PortParams {
 
 class TComms;
 
-// Assembles received bytes into CR-terminated lines. Blocks in the driver's
-// event wait while the line is quiet.
+// A one-way signal between threads: set once, waited for with a time limit.
+class ThreadSignal
+{
+public:
+    void Set();
+    // True when set, false after the time ran out.
+    bool WaitFor(int milliseconds);
+
+private:
+    std::mutex mutex;
+    std::condition_variable condition;
+    bool set = false;
+};
+
+// Assembles received bytes into CR-terminated lines on a thread of its own,
+// which blocks in the driver's event wait while the line is quiet.
 //
 // The link's lock guards lineLength, lineBuffer, byteSeen, lines and
 // notifyWindow; mode and running are atomics written by one side each.
-class TRxThread : public QThread
+class TRxThread
 {
 public:
     static constexpr int maxLines = 500;
@@ -63,6 +81,14 @@ public:
 
     TRxThread(SerialDriver &driver, std::mutex &lock, int port, QObject *notifyWindow, TfrmComPortUtils *portLog,
               QAbstractEventDispatcher *uiDispatcher);
+    ~TRxThread(); // stops and joins the thread if the owner did not
+    TRxThread(const TRxThread &) = delete;
+    TRxThread &operator=(const TRxThread &) = delete;
+
+    bool Start();                     // false when no thread could be created
+    void Terminate();                 // asks the loop to end and wakes its wait
+    bool WaitFinished(int milliseconds);
+    void Join();
 
     int lineLength = 0;
     char lineBuffer[lineCapacity] = {};
@@ -72,11 +98,8 @@ public:
     std::atomic<bool> running{false};
     QObject *notifyWindow = nullptr;
     const int port;
-    // Released once the loop has made its first pass.
-    QSemaphore started;
-
-protected:
-    void run() override { Execute(); }
+    ThreadSignal started;  // the loop has made its first pass
+    ThreadSignal finished; // the loop has ended
 
 private:
     void Execute();
@@ -85,12 +108,13 @@ private:
     // Returns the completed line, or a null string when the bytes are kept
     // for the next line. With the lock held.
     QString CompleteLine();
-    void Announce(const QString &line);
 
     SerialDriver &driver;
     std::mutex &lock;
     TfrmComPortUtils *portLog;
     QAbstractEventDispatcher *uiDispatcher;
+    std::atomic<bool> terminated{false};
+    std::thread thread;
     bool lossReported = false;
 };
 

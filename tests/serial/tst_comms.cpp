@@ -37,7 +37,7 @@ public:
     int notified = 0;
     bool event(QEvent *e) override
     {
-        if (e->type() != RxLineEventType())
+        if (!IsRxLineEvent(e))
             return QObject::event(e);
         ++notified;
         return true;
