@@ -20,12 +20,14 @@
 #include <ctime>
 #include <numeric>
 
-namespace {
+namespace
+{
 constexpr int comNumber = 90;
 
 double cpuSeconds()
 {
-    struct timespec now {};
+    struct timespec now {
+    };
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
 }
@@ -138,8 +140,8 @@ void burst(bool paced)
         for (int i = 0; i < lineCount; ++i)
             logged += text.contains("rx: " + (i == 0 ? QByteArray() : QByteArray("\n")) + burstLine(i) + "\n") ? 1 : 0;
     }
-    const bool pass = counter.notified == lineCount && waiting == TRxThread::maxLines && intact == waiting &&
-                      logged == lineCount;
+    const bool pass =
+        counter.notified == lineCount && waiting == TRxThread::maxLines && intact == waiting && logged == lineCount;
     std::printf("2. 64 KiB burst, %d lines of 64 bytes at 115200 (%s): %lld ms, CPU %.0f ms; notified %d, kept %d "
                 "(cap %d), intact %d of %d kept, in the port log %d of %d %s\n",
                 lineCount, paced ? "paced at 11520 bytes/s" : "as fast as the pty goes", elapsed, cpu * 1000.0,

@@ -2,7 +2,8 @@
 
 #include "base/log.h"
 
-namespace {
+namespace
+{
 bool hasLine(const QStringList &lines, const QString &wanted)
 {
     for (const QString &line : lines)
@@ -115,8 +116,8 @@ int TfrmInterface::EnterSetupModeOnce()
         return 0;
     }
     // A sensor already in setup mode refuses the command; that is success too.
-    if (SendCmdGetMultipleResp(command, lines) == 0 &&
-        (hasLine(lines, QStringLiteral("UNNECESSARY COMMAND")) || hasLine(lines, QStringLiteral("ILLEGAL COMMAND LINE")))) {
+    if (SendCmdGetMultipleResp(command, lines) == 0 && (hasLine(lines, QStringLiteral("UNNECESSARY COMMAND")) ||
+                                                        hasLine(lines, QStringLiteral("ILLEGAL COMMAND LINE")))) {
         Log(QStringLiteral("Enter Setup Mode Successful: "));
         return 0;
     }

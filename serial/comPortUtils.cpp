@@ -12,7 +12,8 @@
 #include <QTime>
 #include <algorithm>
 
-namespace {
+namespace
+{
 // Fixed COM numbers by device family; see serial/PORTS.md. ttyS counts from
 // COM1 as on a PC, the others from a range of their own so that plugging in
 // one kind of adapter never renumbers another.
@@ -165,8 +166,8 @@ QList<ComPortDevice> SystemComPorts()
         if (device.comNumber == 0 || taken.contains(device.comNumber) ||
             aliasTargets.contains(canonicalDevice(device.devicePath)))
             continue;
-        device.friendlyName =
-            ComFriendlyName(descriptions.value(canonicalDevice(device.devicePath)), device.devicePath, device.comNumber);
+        device.friendlyName = ComFriendlyName(descriptions.value(canonicalDevice(device.devicePath)), device.devicePath,
+                                              device.comNumber);
         ports.append(device);
     }
     return ports;
@@ -279,8 +280,8 @@ bool TfrmComPortUtils::LogOpen() const
 void TfrmComPortUtils::WriteEntry(const QString &text)
 {
     // Latin-1 writes every received byte back as it came off the line.
-    const QString entry = QTime::currentTime().toString(QStringLiteral("HH:mm:ss:zzz")) + QLatin1Char(' ') + text +
-                          QLatin1Char('\n');
+    const QString entry =
+        QTime::currentTime().toString(QStringLiteral("HH:mm:ss:zzz")) + QLatin1Char(' ') + text + QLatin1Char('\n');
     logFile.write(entry.toLatin1());
     logFile.flush();
 }

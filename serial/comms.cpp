@@ -17,7 +17,8 @@
 #define TALVEK_TSAN_ACQUIRE(address)
 #endif
 
-namespace {
+namespace
+{
 constexpr char CR = 13;
 constexpr char STX = 2;
 // Event mask of the receive wait: received data or a line error.
@@ -60,8 +61,8 @@ bool ThreadSignal::WaitFor(int milliseconds)
     return condition.wait_for(guard, std::chrono::milliseconds(milliseconds), [this] { return set; });
 }
 
-TRxThread::TRxThread(SerialDriver &driver, std::mutex &lock, int port, QObject *notifyWindow,
-                     TfrmComPortUtils *portLog, QAbstractEventDispatcher *uiDispatcher)
+TRxThread::TRxThread(SerialDriver &driver, std::mutex &lock, int port, QObject *notifyWindow, TfrmComPortUtils *portLog,
+                     QAbstractEventDispatcher *uiDispatcher)
     : notifyWindow(notifyWindow), port(port), driver(driver), lock(lock), portLog(portLog), uiDispatcher(uiDispatcher)
 {
 }
@@ -81,7 +82,8 @@ bool TRxThread::Start()
     } catch (const std::system_error &) {
         return false;
     }
-    pthread_setname_np(thread.native_handle(), QStringLiteral("rx COM%1").arg(port + 1).left(15).toLatin1().constData());
+    pthread_setname_np(thread.native_handle(),
+                       QStringLiteral("rx COM%1").arg(port + 1).left(15).toLatin1().constData());
     return true;
 }
 
@@ -184,8 +186,8 @@ QString TRxThread::CompleteLine()
 // ---------------------------------------------------------------- TComms
 
 TComms::TComms(QObject *owner, int responseTimeout, int interCharDelay)
-    : responseTimeout(responseTimeout), interCharDelay(interCharDelay),
-      portUtils(std::make_unique<TfrmComPortUtils>()), owner(owner), driver(CreateSerialDriver())
+    : responseTimeout(responseTimeout), interCharDelay(interCharDelay), portUtils(std::make_unique<TfrmComPortUtils>()),
+      owner(owner), driver(CreateSerialDriver())
 {
 }
 

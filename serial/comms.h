@@ -85,8 +85,8 @@ public:
     TRxThread(const TRxThread &) = delete;
     TRxThread &operator=(const TRxThread &) = delete;
 
-    bool Start();                     // false when no thread could be created
-    void Terminate();                 // asks the loop to end and wakes its wait
+    bool Start();     // false when no thread could be created
+    void Terminate(); // asks the loop to end and wakes its wait
     bool WaitFinished(int milliseconds);
     void Join();
 

@@ -10,7 +10,8 @@
 #include <unistd.h>
 #include <vector>
 
-namespace {
+namespace
+{
 QByteArray encoded(const QString &path)
 {
     return QFile::encodeName(path);
@@ -94,7 +95,9 @@ QString LockFileName(const QString &devicePath)
     return QStringLiteral("LCK..") + name;
 }
 
-DeviceLockFile::DeviceLockFile(QString lockDirectory) : directory(std::move(lockDirectory)) {}
+DeviceLockFile::DeviceLockFile(QString lockDirectory) : directory(std::move(lockDirectory))
+{
+}
 
 DeviceLockFile::~DeviceLockFile()
 {
@@ -110,7 +113,8 @@ DeviceLockFile::Result DeviceLockFile::Acquire(const QString &devicePath, qint64
     for (int round = 0; round < 2; ++round) {
         const int fd = ::open(encoded(candidate).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd >= 0) {
-            const bool written = ::write(fd, content.constData(), static_cast<size_t>(content.size())) == content.size();
+            const bool written =
+                ::write(fd, content.constData(), static_cast<size_t>(content.size())) == content.size();
             ::close(fd);
             if (!written) {
                 ::unlink(encoded(candidate).constData());
@@ -149,7 +153,8 @@ AccessFacts GatherAccessFacts(const QString &devicePath)
     const struct passwd *user = ::getpwuid(::geteuid());
     if (user != nullptr)
         facts.user = QString::fromLocal8Bit(user->pw_name);
-    struct stat info {};
+    struct stat info {
+    };
     if (::stat(encoded(devicePath).constData(), &info) != 0)
         return facts;
     facts.mode = modeText(info.st_mode);
@@ -166,9 +171,10 @@ QString AccessAdvice(const AccessFacts &facts)
         return prefix + QStringLiteral(".");
     const QString owned = QStringLiteral(" (%1, group %2)").arg(facts.mode, facts.group);
     if (facts.processInGroup)
-        return prefix + owned + QStringLiteral(": this program is in group %1 already, but the device does not "
-                                               "allow the group to read and write it.")
-                                    .arg(facts.group);
+        return prefix + owned +
+               QStringLiteral(": this program is in group %1 already, but the device does not "
+                              "allow the group to read and write it.")
+                   .arg(facts.group);
     if (facts.userListedInGroup)
         return prefix + owned +
                QStringLiteral(": user %1 was added to group %2 but this session started before; log out and in "

@@ -38,9 +38,9 @@ private:
 // What we know about a device the user may not open.
 struct AccessFacts {
     QString device;
-    QString group;          // the device's group, empty when unknown
+    QString group; // the device's group, empty when unknown
     QString user;
-    QString mode;           // e.g. "crw-rw----"
+    QString mode;                   // e.g. "crw-rw----"
     bool processInGroup = false;    // this process already has the group
     bool userListedInGroup = false; // the group database lists the user
 };

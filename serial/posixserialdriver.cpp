@@ -1,7 +1,7 @@
 #include "serial/posixserialdriver.h"
 
-#include <QFile>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QThread>
 #include <atomic>
@@ -14,7 +14,8 @@
 #include <termios.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 std::atomic<int> busyRetryTime{3000};
 constexpr int busyRetryStep = 250;
 
@@ -121,7 +122,8 @@ PosixSerialDriver::OpenOutcome PosixSerialDriver::OpenOnce(const QString &realPa
             Fail(QStringLiteral("Cannot open %1: %2").arg(realPath, systemError(error)));
         return OpenOutcome::Failed;
     }
-    struct termios settings {};
+    struct termios settings {
+    };
     if (::tcgetattr(opened, &settings) != 0) {
         Fail(QStringLiteral("%1 is not a serial device: %2").arg(realPath, systemError(errno)));
         ::close(opened);
@@ -151,7 +153,8 @@ PosixSerialDriver::OpenOutcome PosixSerialDriver::OpenOnce(const QString &realPa
 
 int PosixSerialDriver::Parms(int parity, int stopBits, int dataBits)
 {
-    struct termios settings {};
+    struct termios settings {
+    };
     if (fd < 0 || ::tcgetattr(fd, &settings) != 0)
         return Fail(QStringLiteral("The port is not open."));
     static const tcflag_t sizes[] = {CS5, CS6, CS7, CS8};
@@ -173,7 +176,8 @@ int PosixSerialDriver::Parms(int parity, int stopBits, int dataBits)
 
 int PosixSerialDriver::Baud(int baudCode)
 {
-    struct termios settings {};
+    struct termios settings {
+    };
     if (fd < 0 || ::tcgetattr(fd, &settings) != 0)
         return Fail(QStringLiteral("The port is not open."));
     if (baudCode < 0 || baudCode > 9)
@@ -211,7 +215,9 @@ int PosixSerialDriver::PutByte(unsigned char byte)
         if (written < 0 && errno != EAGAIN)
             return -1;
         // Output queue full: give the line a moment to drain, once.
-        struct pollfd out {fd, POLLOUT, 0};
+        struct pollfd out {
+            fd, POLLOUT, 0
+        };
         ::poll(&out, 1, 100);
     }
     return -1;

@@ -6,7 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace {
+namespace
+{
 constexpr int comNumber = 17;
 
 // A sensor as its manual describes it, for the session's dialogue.

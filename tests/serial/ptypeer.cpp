@@ -14,7 +14,8 @@
 PtyPeer::PtyPeer()
 {
     char name[128] = {};
-    struct termios raw {};
+    struct termios raw {
+    };
     ::cfmakeraw(&raw);
     if (::openpty(&master, &slave, name, &raw, nullptr) != 0) {
         master = slave = -1;
@@ -97,14 +98,15 @@ QByteArray PtyPeer::Received() const
 int PtyPeer::BaudRate() const
 {
     std::lock_guard lock(writeLock);
-    struct termios settings {};
+    struct termios settings {
+    };
     if (master < 0 || ::tcgetattr(master, &settings) != 0)
         return 0;
     static const struct {
         speed_t speed;
         int rate;
-    } rates[] = {{B110, 110},     {B300, 300},     {B1200, 1200},   {B2400, 2400},   {B4800, 4800},
-                 {B9600, 9600},   {B19200, 19200}, {B38400, 38400}, {B57600, 57600}, {B115200, 115200}};
+    } rates[] = {{B110, 110},   {B300, 300},     {B1200, 1200},   {B2400, 2400},   {B4800, 4800},
+                 {B9600, 9600}, {B19200, 19200}, {B38400, 38400}, {B57600, 57600}, {B115200, 115200}};
     const speed_t speed = ::cfgetospeed(&settings);
     for (const auto &entry : rates)
         if (entry.speed == speed)

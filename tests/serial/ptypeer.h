@@ -34,10 +34,10 @@ public:
     // The device vanishes now.
     void HangUp();
 
-    QList<QByteArray> Lines() const;  // every line received so far
+    QList<QByteArray> Lines() const; // every line received so far
     int LineCount(const QByteArray &line) const;
-    QByteArray Received() const;      // every byte received so far
-    int BaudRate() const;             // as the program set it on its side, 0 when unknown
+    QByteArray Received() const; // every byte received so far
+    int BaudRate() const;        // as the program set it on its side, 0 when unknown
 
 private:
     void Run();

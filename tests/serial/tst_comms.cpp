@@ -10,7 +10,8 @@
 #include <QTest>
 #include <sys/resource.h>
 
-namespace {
+namespace
+{
 constexpr int comNumber = 42;
 constexpr int testResponseTimeout = 150; // ms on top of the baud rate's own time
 constexpr int fastBaud = 9;              // 115200: 27 ms extra response time
@@ -24,7 +25,8 @@ PortParams params(int baudCode = fastBaud)
 
 double processCpuMs()
 {
-    struct rusage usage {};
+    struct rusage usage {
+    };
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_utime.tv_sec * 1000.0 + usage.ru_utime.tv_usec / 1000.0 + usage.ru_stime.tv_sec * 1000.0 +
            usage.ru_stime.tv_usec / 1000.0;
@@ -390,7 +392,8 @@ private slots:
         QCOMPARE(link->SendCmdGetMultipleResp(QStringLiteral("SERIAL"), list), ERR_NO_RESPONSE);
         QCOMPARE(list, QStringList{QStringLiteral("earlier")});
         const QStringList log = portLogEntries();
-        QVERIFY(log.contains(echo ? QStringLiteral("ERROR: Empty Response List") : QStringLiteral("ERROR: No Response")));
+        QVERIFY(
+            log.contains(echo ? QStringLiteral("ERROR: Empty Response List") : QStringLiteral("ERROR: No Response")));
     }
 
     void multipleExchangeReturnsEveryNonEmptyLine_data()
@@ -458,7 +461,8 @@ private slots:
         QCOMPARE(line, QStringLiteral("\nCD"));
         QCOMPARE(TComms::CleanLine(line), QStringLiteral("CD"));
         QCOMPARE(link->PopRxLine(line), 0);
-        QCOMPARE(line, QString::fromLatin1("\n\n\x02" "EF"));
+        QCOMPARE(line, QString::fromLatin1("\n\n\x02"
+                                           "EF"));
         QCOMPARE(TComms::CleanLine(line), QStringLiteral("EF"));
         QCOMPARE(link->PopRxLine(line), ERR_NO_LINE);
     }
@@ -545,13 +549,21 @@ private slots:
     {
         QTest::addColumn<QString>("raw");
         QTest::addColumn<QString>("clean");
-        QTest::newRow("plain") << "SERIAL = 1" << "SERIAL = 1";
-        QTest::newRow("leading lf") << "\nCD" << "CD";
-        QTest::newRow("blanks around") << "  A B  " << "A B";
-        QTest::newRow("controls inside") << "A\tB\x01" "C" << "ABC";
+        QTest::newRow("plain") << "SERIAL = 1"
+                               << "SERIAL = 1";
+        QTest::newRow("leading lf") << "\nCD"
+                                    << "CD";
+        QTest::newRow("blanks around") << "  A B  "
+                                       << "A B";
+        QTest::newRow("controls inside") << "A\tB\x01"
+                                            "C"
+                                         << "ABC";
         QTest::newRow("high bytes") << QString::fromLatin1("\xe9t\xe9") << "t";
-        QTest::newRow("only blanks") << " \t " << "";
-        QTest::newRow("stx") << "\x02" "DATA\x03" << "DATA";
+        QTest::newRow("only blanks") << " \t "
+                                     << "";
+        QTest::newRow("stx") << "\x02"
+                                "DATA\x03"
+                             << "DATA";
     }
     void cleanLine()
     {
@@ -581,8 +593,8 @@ private slots:
         // The second session ends with the link.
         QCOMPARE(lines.count(QStringLiteral(" --- End of Debug Session --- ")), 2);
         const QStringList entries = portLogEntries();
-        const QStringList expected{"--SendCmdGetSingleResp--", "SendString: \r", "SendString: SERIAL",
-                                   "SendString: \r", "rx: SERIAL = 12345 ", "Response: SERIAL = 12345"};
+        const QStringList expected{"--SendCmdGetSingleResp--", "SendString: \r",      "SendString: SERIAL",
+                                   "SendString: \r",           "rx: SERIAL = 12345 ", "Response: SERIAL = 12345"};
         for (const QString &entry : expected)
             QVERIFY2(entries.join('\n').contains(entry), qPrintable(entry));
         QVERIFY(entries.indexOf(QStringLiteral("rx: SERIAL = 12345 ")) <

@@ -29,23 +29,21 @@ private slots:
     {
         QTest::addColumn<QStringList>("friendly");
         QTest::addColumn<QStringList>("ports");
-        QTest::newRow("bluetooth left out")
-            << QStringList{"Communications Port (COM1)", "USB Serial Port (COM7)",
-                           "Standard Serial over Bluetooth link (COM9)"}
-            << QStringList{"COM1", "COM7"};
+        QTest::newRow("bluetooth left out") << QStringList{"Communications Port (COM1)", "USB Serial Port (COM7)",
+                                                           "Standard Serial over Bluetooth link (COM9)"}
+                                            << QStringList{"COM1", "COM7"};
         QTest::newRow("last bracket pair") << QStringList{"Port (A) (COM4)"} << QStringList{"COM4"};
         QTest::newRow("not a COM port") << QStringList{"Modem (LPT1)"} << QStringList{};
         QTest::newRow("lower-case com") << QStringList{"Port (com3)"} << QStringList{};
-        QTest::newRow("bthenum any case") << QStringList{"Serial BTHENUM device (COM5)", "x BthEnum (COM6)"}
-                                          << QStringList{};
+        QTest::newRow("bthenum any case")
+            << QStringList{"Serial BTHENUM device (COM5)", "x BthEnum (COM6)"} << QStringList{};
         QTest::newRow("brackets reversed") << QStringList{"Port )COM2("} << QStringList{};
         QTest::newRow("no brackets") << QStringList{"COM8"} << QStringList{};
         QTest::newRow("order and duplicates kept")
             << QStringList{"B (COM12)", "A (COM3)", "C (COM12)", ""} << QStringList{"COM12", "COM3", "COM12"};
-        QTest::newRow("rfcomm friendly name")
-            << QStringList{ComFriendlyName(QString(), "/dev/rfcomm0", 400),
-                           ComFriendlyName("FT232R USB UART", "/dev/ttyUSB0", 100)}
-            << QStringList{"COM100"};
+        QTest::newRow("rfcomm friendly name") << QStringList{ComFriendlyName(QString(), "/dev/rfcomm0", 400),
+                                                             ComFriendlyName("FT232R USB UART", "/dev/ttyUSB0", 100)}
+                                              << QStringList{"COM100"};
     }
     void listingRules()
     {
@@ -179,9 +177,12 @@ private slots:
     {
         QTest::addColumn<QString>("device");
         QTest::addColumn<QString>("name");
-        QTest::newRow("usb") << "/dev/ttyUSB0" << "LCK..ttyUSB0";
-        QTest::newRow("pts") << "/dev/pts/3" << "LCK..pts_3";
-        QTest::newRow("elsewhere") << "/tmp/x" << "LCK.._tmp_x";
+        QTest::newRow("usb") << "/dev/ttyUSB0"
+                             << "LCK..ttyUSB0";
+        QTest::newRow("pts") << "/dev/pts/3"
+                             << "LCK..pts_3";
+        QTest::newRow("elsewhere") << "/tmp/x"
+                                   << "LCK.._tmp_x";
     }
     void lockFileNames()
     {
