@@ -44,9 +44,12 @@ const Family *familyOf(const QString &deviceName, int *index)
     return nullptr;
 }
 
+// Empty until the data folder is known: never a folder relative to the
+// working directory.
 QString aliasFolder()
 {
-    return GetAppDataFolder() + QStringLiteral("ports/");
+    const QString data = GetAppDataFolder();
+    return data.isEmpty() ? QString() : data + QStringLiteral("ports/");
 }
 
 int aliasNumber(const QString &fileName)
@@ -76,6 +79,8 @@ bool isBluetoothDevice(const QString &devicePath)
 QList<ComPortDevice> aliasPorts(QSet<QString> &aliasTargets, const QHash<QString, QString> &descriptions)
 {
     QList<ComPortDevice> ports;
+    if (aliasFolder().isEmpty())
+        return ports;
     const QDir folder(aliasFolder());
     for (const QFileInfo &entry : folder.entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot)) {
         const int number = aliasNumber(entry.fileName());
@@ -110,10 +115,12 @@ QString ComPortDevicePath(int comNumber)
 {
     if (comNumber <= 0)
         return {};
-    const QString alias = aliasFolder() + QStringLiteral("COM") + QString::number(comNumber);
-    const QFileInfo aliasInfo(alias);
-    if (aliasInfo.isSymLink() || aliasInfo.exists())
-        return alias;
+    if (!aliasFolder().isEmpty()) {
+        const QString alias = aliasFolder() + QStringLiteral("COM") + QString::number(comNumber);
+        const QFileInfo aliasInfo(alias);
+        if (aliasInfo.isSymLink() || aliasInfo.exists())
+            return alias;
+    }
     for (const Family &family : families) {
         if (comNumber >= family.firstCom && comNumber < family.firstCom + family.count)
             return QStringLiteral("/dev/") + QLatin1String(family.prefix) +

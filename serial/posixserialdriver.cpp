@@ -288,6 +288,9 @@ int PosixSerialDriver::Close()
 {
     if (fd < 0)
         return 0;
+    // A pseudo-terminal outlives our descriptor; without this its exclusive
+    // flag would lock out the next (unprivileged) open.
+    ::ioctl(fd, TIOCNXCL);
     const int result = ::close(fd);
     fd = -1;
     readCount = readPos = 0;
