@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace
 {
@@ -197,6 +198,21 @@ private slots:
         QVERIFY(debugLog.contains(QStringLiteral("SioReset Error.")));
         QVERIFY2(comms.OpenErrorText().contains(QStringLiteral("not present")), qPrintable(comms.OpenErrorText()));
         QVERIFY(debugLog.contains(comms.OpenErrorText()));
+    }
+
+    void aDeviceWithoutPermissionSaysWhatToDo()
+    {
+        if (geteuid() == 0)
+            QSKIP("root may open any device");
+        // Our own pseudo-terminal, closed to everyone.
+        QVERIFY(QFile::setPermissions(peer->SlavePath(), QFileDevice::Permissions()));
+        TComms comms(nullptr, 0, 0);
+        QCOMPARE(comms.Init(portIndex, params(), 0), ERR_PORT_NOT_OPEN);
+        const QString why = comms.OpenErrorText();
+        QVERIFY2(why.startsWith(QStringLiteral("No permission to open ") + peer->SlavePath()), qPrintable(why));
+        QVERIFY2(why.contains(QStringLiteral("group ")), qPrintable(why));
+        QVERIFY(debugLog.contains(QStringLiteral("SioReset Error.")));
+        QVERIFY(debugLog.contains(why));
     }
 
     void initWithLineSettingsTheDriverRefuses()
