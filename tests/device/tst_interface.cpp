@@ -68,7 +68,7 @@ class TestInterface : public QObject
     void connectSession(bool echo)
     {
         peer->SetEcho(echo);
-        link = std::make_unique<TComms>(nullptr, 60, 0);
+        link = std::make_unique<TComms>(nullptr, 250, 0); // ample time for a loaded machine
         PortParams params;
         params.baudCode = 9;
         QCOMPARE(link->Init(comNumber - 1, params, 0), 0);
