@@ -181,7 +181,7 @@ private:
     QString TakeLine();
     void ForgetNotifyWindow(QObject *window);
 
-    QObject *owner;
+    QObject *owner; // the creating window; the link itself needs nothing of it
     std::unique_ptr<SerialDriver> driver;
     std::mutex lock;
     QMetaObject::Connection notifyGuard;
