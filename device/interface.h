@@ -1,0 +1,47 @@
+#pragma once
+#include "serial/comms.h"
+
+#include <QObject>
+#include <QStringList>
+
+// Result codes of the session, beside the link's.
+constexpr int ERR_COMMAND_FAILED = 20; // setup mode, serial number or safe-mode probe failed
+constexpr int ERR_QUERY_FAILED = 24;   // the unit query got no usable "ID:" line
+
+// The device command session: identification, setup mode, serial number and
+// retries on top of a link. UI thread only; every call blocks until done and
+// pumps UI events while the link waits. The link is not owned.
+class TfrmInterface : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TfrmInterface(QObject *owner = nullptr);
+
+    int SetComms(TComms *link);
+
+    int QueryUnit(QString &identity);
+    int EnterSetupMode();
+    int ExitSetupMode();
+    int GetSerialNumber(QString &serial);
+    int SafeModeProbe();
+
+    // Pass-through to the link (4 when no link is set).
+    int StartRxService(QObject *notifyWindow);
+    int SetRxServiceMode(int mode);
+    int GetRxLineCount(int &count);
+    int PopRxLine(QString &text);
+    int SendCmdGetSingleResp(const QString &command, QString &response); // always sends the closing CR
+    int SendCmdGetMultipleResp(const QString &command, QStringList &responses);
+
+    bool SendAndFind(const QString &command, const QString &expected, int extraAttempts, QString &line);
+    bool SendAndMatch(const QString &command, const QString &expected, bool sendCR, int extraAttempts,
+                      QString &response);
+    int EnterSetupModeOnce();
+    bool ExtractUnitAddress(const QString &identity);
+    // "**", the unit address four times, LF.
+    QString SetupModeCommand() const;
+
+    TComms *comms = nullptr;
+    int retryCount = 5;
+    QString unitAddress = QStringLiteral("Q");
+};
