@@ -19,6 +19,7 @@ public:
     QString programFolder;
     QTabWidget pages;
     QList<PanelChange> changes;
+    TfrmGuiSettings *settings = nullptr;
 
     bool IsOffline() const override { return offline; }
     QString ProgramFolder() const override { return programFolder; }
@@ -27,6 +28,7 @@ public:
         changes.append({panel, text, colour});
     }
     QTabWidget *ConfigPageControl() override { return &pages; }
+    TfrmGuiSettings *GuiSettings() override { return settings; }
 
     // The panel's last text, or "" when never set.
     QString Text(Panel panel) const
