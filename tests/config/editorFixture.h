@@ -81,7 +81,7 @@ inline QString InputParams(int n, int typeSelected, int unitsSelected, int anSel
            Param("Name", p + "NAME", "substname",
                  QStringLiteral("<illegalstrings>NODE,DIR</illegalstrings><string>%1</string>").arg(subst)) +
            Param("Digits", p + "DIGITS", "digcount",
-                 QStringLiteral("<string>%1</string><fmax>100</fmax><fmin>0</fmin>").arg(digits));
+                 QStringLiteral("<string>%1</string><fmax>1000</fmax><fmin>0</fmin>").arg(digits));
 }
 
 inline QString ReportParams(const QString &reportValue = QStringLiteral("NODE DIR SPEED"),
