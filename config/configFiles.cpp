@@ -48,10 +48,15 @@ bool TFormConfig::SaveConfigFile(const QString &fileName)
             StoreParamValues(category, c, p);
     }
     Log(QStringLiteral("Writing config file."));
-    const QByteArray text = (m_productsDoc.XML() + QStringLiteral("\r\n")).toUtf8();
+    QString xml = m_productsDoc.XML();
+    while (xml.endsWith(QLatin1Char('\n')))
+        xml.chop(1);
+    const QByteArray text = (xml + QStringLiteral("\r\n")).toUtf8();
     // Whole or not at all: a failed write leaves the old file as it was.
+    // The explicit flush matters: commit() does not see a failure of the
+    // flush it does itself while closing (a full disk would count as saved).
     QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.flush() || !file.commit()) {
         Log(QStringLiteral("Could not write ") + fileName + QStringLiteral(": ") + file.errorString());
         return false;
     }

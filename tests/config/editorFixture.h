@@ -76,8 +76,10 @@ inline QString InputParams(int n, int typeSelected, int unitsSelected, int anSel
                  QStringLiteral("<selected>%1</selected><customunits/>").arg(unitsSelected)) +
            Param("Input Type", p + "INPUT", "aniptype",
                  Options({"0-5V", "4-20MA"}) +
-                     QStringLiteral("<selected>%1</selected><min>-99999</min><max>999999</max><high>50</high><low>-40</low>")
-                         .arg(anSelected)) +
+                     QStringLiteral("<selected>%1</selected><min>-99999</min><max>999999</max><high>%2</high><low>%3</low>")
+                         .arg(anSelected)
+                         .arg(anSelected < 0 ? 0 : 50)
+                         .arg(anSelected < 0 ? 0 : -40)) +
            Param("Name", p + "NAME", "substname",
                  QStringLiteral("<illegalstrings>NODE,DIR</illegalstrings><string>%1</string>").arg(subst)) +
            Param("Digits", p + "DIGITS", "digcount",
