@@ -12,8 +12,9 @@
 #include "templates/ordaDeviceUnits.h"
 #include "templates/ordaUserConfig.h"
 
-#include <QStringList>
 #include <QPixmap>
+#include <QPointer>
+#include <QStringList>
 #include <QWidget>
 #include <array>
 
@@ -67,10 +68,10 @@ struct ReportWidgets {
 };
 
 // Colours of the difference view.
-QColor EqualColour();         // white
-QColor DifferentColour();     // yellow
-QColor CriticalColour();      // red
-QColor ReportEditColour();    // the report edits' colour when equal
+QColor EqualColour();      // white
+QColor DifferentColour();  // yellow
+QColor CriticalColour();   // red
+QColor ReportEditColour(); // the report edits' colour when equal
 
 class TFormConfig : public QWidget
 {
@@ -139,7 +140,7 @@ public:
     bool SaveConfigFile(const QString &fileName);
     QString GetFileProductName(const QString &fileName) const;
     int GetFileProtocolVersion(const QString &fileName) const;
-    int GetFileHeating(const QString &fileName) const; // 0 when unreadable
+    int GetFileHeating(const QString &fileName) const;    // 0 when unreadable
     int GetFileAxisConfig(const QString &fileName) const; // 3 UVW, else 2
     // Colours every control against the retrieved configuration and lists
     // the cmd of each differing param in WorkList; true when any differs.
@@ -269,7 +270,9 @@ private:
     int m_categoryCount = 0;
     int m_paramCount = 0;
 
-    std::array<QWidget *, TemplateLimits::Categories> m_tabSheets{};
+    // Guarded: the pages belong to the main window's page control, which may
+    // go before the engine does.
+    std::array<QPointer<QWidget>, TemplateLimits::Categories> m_tabSheets{};
     std::array<std::array<ParamControls, TemplateLimits::ParamsPerCategory>, TemplateLimits::Categories> m_controls{};
     std::array<cfgInputTabPageType, TemplateLimits::Inputs> m_inputPages{};
     ReportWidgets m_report;

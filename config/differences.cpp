@@ -165,8 +165,8 @@ void TFormConfig::CompareInputParam(const IXMLparamType &retrieved, const cfgInp
             return;
         const int selected = retrieved.Selected();
         const IXMLitemTypeList options = retrieved.Option();
-        const QString expected = selected < 0 || selected >= options.Count() ? kNotConfigured
-                                                                              : options.Items(selected).Text();
+        const QString expected =
+            selected < 0 || selected >= options.Count() ? kNotConfigured : options.Items(selected).Text();
         MarkDifference(input.sensorTypeCombo, input.sensorTypeCombo->currentText() != expected, retrieved);
     } else if (type == QLatin1String("cfgsensorunits")) {
         if (input.sensorUnitsCombo)

@@ -122,8 +122,8 @@ bool TFormConfig::BuildFromDocument(const IXMLproductsType &products, const QStr
 
 void TFormConfig::DestroyPages()
 {
-    for (QWidget *&page : m_tabSheets) {
-        delete page;
+    for (QPointer<QWidget> &page : m_tabSheets) {
+        delete page.data();
         page = nullptr;
     }
     for (auto &row : m_controls)
@@ -233,8 +233,7 @@ TFormConfig::ParamBuild TFormConfig::BuildParam(int c, int p)
 {
     const IXMLcategoryType category = m_device.Category(c);
     IXMLparamType param = category.Param(p);
-    if (param.IsNull() || c >= TemplateLimits::Categories || p >= TemplateLimits::ParamsPerCategory ||
-        !m_tabSheets[c])
+    if (param.IsNull() || c >= TemplateLimits::Categories || p >= TemplateLimits::ParamsPerCategory || !m_tabSheets[c])
         return ParamBuild::Failed;
     if (RemovesParam(param.Name())) {
         category.Params().Delete(p);
@@ -417,8 +416,7 @@ void TFormConfig::BuildCfgUnitsParam(int c, int p, IXMLparamType param, cfgInput
     m_commitWatcher->Watch(combo);
 }
 
-void TFormConfig::FillUnitsCombo(QComboBox *combo, const QString &sensorType, int selected,
-                                 const QString &customUnits)
+void TFormConfig::FillUnitsCombo(QComboBox *combo, const QString &sensorType, int selected, const QString &customUnits)
 {
     combo->clear();
     if (sensorType == QLatin1String("CUSTOM")) {
@@ -481,8 +479,8 @@ void TFormConfig::BuildAnipTypeParam(int c, int p, IXMLparamType param, cfgInput
 
 void TFormConfig::BuildSubstNameParam(int c, int p, IXMLparamType param, cfgInputTabPageType &input)
 {
-    input.substNameEdit = NewEdit(c, EditorLayout::InputTop(p), EditorLayout::InputLeft, QStringLiteral(">aaaaaaaa"),
-                                  false);
+    input.substNameEdit =
+        NewEdit(c, EditorLayout::InputTop(p), EditorLayout::InputLeft, QStringLiteral(">aaaaaaaa"), false);
     input.substNameEdit->setText(param.String());
     param.SetValuestring(TrimBlank(input.substNameEdit->text()).isEmpty() ? kNotConfigured : param.String());
 }

@@ -136,7 +136,7 @@ void TFormConfig::BuildReportWidgets(int c, int p, IXMLparamType param)
     const QStringList fields = SplitFields(report, QLatin1Char(' '));
     const QStringList sentences = SplitFields(FilterReportString(param.Reportnmeavalue()), QLatin1Char(' '));
 
-    auto *page = static_cast<TConfigPage *>(m_tabSheets[c]);
+    auto *page = static_cast<TConfigPage *>(m_tabSheets[c].data());
     ReportWidgets &w = m_report;
     w.formatCombo = NewCombo(c, EditorLayout::InputTop(p), false);
     w.panel = new QWidget(page);
@@ -157,7 +157,7 @@ void TFormConfig::BuildReportWidgets(int c, int p, IXMLparamType param)
     w.formatCombo->addItems(param.Reportmode().Texts());
     w.formatCombo->setCurrentIndex(0);
 
-    static const QStringList nmeaWords = {QStringLiteral("NMEA"), QStringLiteral("MWV"), QStringLiteral("HDG"),
+    static const QStringList nmeaWords = {QStringLiteral("NMEA"), QStringLiteral("MWV"),  QStringLiteral("HDG"),
                                           QStringLiteral("GGA"),  QStringLiteral("ORDT"), QStringLiteral("XDR")};
     const bool nmea = std::any_of(nmeaWords.cbegin(), nmeaWords.cend(),
                                   [&report](const QString &word) { return report.contains(word); });
@@ -182,7 +182,8 @@ void TFormConfig::BuildReportWidgets(int c, int p, IXMLparamType param)
     const int sentenceSlots = param.Repnmeaoption().Count();
     QWidget *sentenceBox = NewSlotBox(w.sentenceGroup, sentenceSlots);
     for (int i = 0; i < sentenceSlots; ++i)
-        w.sentenceSlots.append(NewSlot(sentenceBox, i, i < sentences.size() ? sentences[i] : QString(), sentenceOptions));
+        w.sentenceSlots.append(
+            NewSlot(sentenceBox, i, i < sentences.size() ? sentences[i] : QString(), sentenceOptions));
     if (!w.sentenceSlots.isEmpty())
         w.sentenceSlots.first()->setEnabled(false);
 

@@ -113,9 +113,9 @@ bool TFormConfig::ValidateParam(const IXMLcategoryType &category, int c, int p, 
     const ParamControls &controls = m_controls[c][p];
     if (type == QLatin1String("int") || type == QLatin1String("delayedint"))
         return !controls.edit || IntInRange(EditText(controls.edit), param.Min(), param.Max());
-    static const QStringList alwaysValid = {QStringLiteral("select"),       QStringLiteral("delayedselect"),
+    static const QStringList alwaysValid = {QStringLiteral("select"),           QStringLiteral("delayedselect"),
                                             QStringLiteral("radiogroupbutton"), QStringLiteral("sensorunits"),
-                                            QStringLiteral("reportxdr"),    QStringLiteral("senstypeselect")};
+                                            QStringLiteral("reportxdr"),        QStringLiteral("senstypeselect")};
     if (alwaysValid.contains(type))
         return true;
     if (type == QLatin1String("reportstr")) {
@@ -151,8 +151,7 @@ bool TFormConfig::ValidateParam(const IXMLcategoryType &category, int c, int p, 
     return !input || ValidateInputParam(param, *input, substNames);
 }
 
-bool TFormConfig::ValidateInputParam(IXMLparamType param, const cfgInputTabPageType &input,
-                                     QStringList &substNames)
+bool TFormConfig::ValidateInputParam(IXMLparamType param, const cfgInputTabPageType &input, QStringList &substNames)
 {
     const QString type = param.Type();
     if (type == QLatin1String("cfgsensorunits")) {

@@ -60,7 +60,8 @@ inline QString GeneralParams()
                  Options({"4800", "9600", "19200"}) + "<selected>1</selected><warncritical>1</warncritical>") +
            Param("Wind Units", "WINDUNIT", "sensorunits", "<selected>2</selected><measure>WINDSPEED</measure>") +
            Param("Latitude", "LAT", "maskedfloat",
-                 "<mask>#00.0000</mask><floatmin>-90</floatmin><floatmax>90</floatmax><floatvalue>+51.5000</floatvalue>") +
+                 "<mask>#00.0000</mask><floatmin>-90</floatmin><floatmax>90</floatmax><floatvalue>+51.5000</"
+                 "floatvalue>") +
            Param("Clock", "TIME", "timestr", "<string>2024-01-01 12:00:00</string>") +
            Param("Clock Sync", "STIME", "timestrcheckbox", "<string>2024-01-01 12:00:00</string>") +
            Param("Site", "SITE", "string", "<string>SITE1</string>");
@@ -71,12 +72,14 @@ inline QString InputParams(int n, int typeSelected, int unitsSelected, int anSel
 {
     const QString p = QStringLiteral("AN%1").arg(n);
     return Param("Sensor Type", p + "TYPE", "senstypeselect",
-                 Options({"TEMPERATURE", "HUMIDITY", "CUSTOM"}) + QStringLiteral("<selected>%1</selected>").arg(typeSelected)) +
+                 Options({"TEMPERATURE", "HUMIDITY", "CUSTOM"}) +
+                     QStringLiteral("<selected>%1</selected>").arg(typeSelected)) +
            Param("Sensor Units", p + "UNITS", "cfgsensorunits",
                  QStringLiteral("<selected>%1</selected><customunits/>").arg(unitsSelected)) +
            Param("Input Type", p + "INPUT", "aniptype",
                  Options({"0-5V", "4-20MA"}) +
-                     QStringLiteral("<selected>%1</selected><min>-99999</min><max>999999</max><high>%2</high><low>%3</low>")
+                     QStringLiteral(
+                         "<selected>%1</selected><min>-99999</min><max>999999</max><high>%2</high><low>%3</low>")
                          .arg(anSelected)
                          .arg(anSelected < 0 ? 0 : 50)
                          .arg(anSelected < 0 ? 0 : -40)) +
@@ -89,14 +92,16 @@ inline QString InputParams(int n, int typeSelected, int unitsSelected, int anSel
 inline QString ReportParams(const QString &reportValue = QStringLiteral("NODE DIR SPEED"),
                             const QStringList &modes = {"FULL", "DEFAULT", "NMEA", "NMEADEF"})
 {
-    const QStringList items = {"NODE", "DIR", "SPEED", "TEMP", "OUT", "HDG", "XTILT", "PITCH", "HEATSTAT", "WBGT", "PRECIPT"};
+    const QStringList items = {"NODE",  "DIR",   "SPEED",    "TEMP", "OUT",    "HDG",
+                               "XTILT", "PITCH", "HEATSTAT", "WBGT", "PRECIPT"};
     return Param("Report Format", "REPORT", "reportstr",
                  "<reportvalue>" + reportValue + "</reportvalue><reportnmeavalue>NMEA MWVR</reportnmeavalue>" +
-                     Options(items) + Options(items, "repoption") + Options({"NMEA", "MWVR", "HDG", "XDR", "PITCH"}, "repnmeaoption") +
-                     Options(modes, "reportmode") +
+                     Options(items) + Options(items, "repoption") +
+                     Options({"NMEA", "MWVR", "HDG", "XDR", "PITCH"}, "repnmeaoption") + Options(modes, "reportmode") +
                      "<reportfull>NODE DIR SPEED TEMP</reportfull><reportdefault>NODE DIR</reportdefault>") +
            Param("Report XDR Format", "XDRREPORT", "reportxdr",
-                 "<reportxdrvalue>TEMP PITCH</reportxdrvalue>" + Options({"XDR", "TEMP", "PITCH", "PRECIPT"}, "repxdroption"));
+                 "<reportxdrvalue>TEMP PITCH</reportxdrvalue>" +
+                     Options({"XDR", "TEMP", "PITCH", "PRECIPT"}, "repxdroption"));
 }
 
 inline QString SystemParams()
@@ -119,10 +124,11 @@ inline QString Category(const QString &name, int group, const QString &params)
 
 inline QByteArray TemplateXml(const Parts &parts)
 {
-    QString text = QStringLiteral("<products version=\"1\">\n<device name=\"%1\" sensorname=\"\" protocolversion=\"%2\" "
-                                  "heatingcapability=\"0\" axisconfig=\"UV\">\n")
-                       .arg(kProduct)
-                       .arg(parts.protocol);
+    QString text =
+        QStringLiteral("<products version=\"1\">\n<device name=\"%1\" sensorname=\"\" protocolversion=\"%2\" "
+                       "heatingcapability=\"0\" axisconfig=\"UV\">\n")
+            .arg(kProduct)
+            .arg(parts.protocol);
     text += Category("General", 0, parts.general.isNull() ? GeneralParams() : parts.general);
     text += Category("AN1", 0, parts.inputs.isNull() ? InputParams(1, 0, 1, 0, "OUT", "12.5") : parts.inputs);
     if (parts.inputs.isNull())

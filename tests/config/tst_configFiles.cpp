@@ -179,7 +179,8 @@ private slots:
         QTest::newRow("not XML") << QByteArray("<products><device") << "line";
         QTest::newRow("other root") << QByteArray("<sensorunits/>") << "products";
         QTest::newRow("no device") << QByteArray("<products version=\"1\"/>") << "no device";
-        QTest::newRow("input index too high") << FixtureWith("groupindex=\"1\"", "groupindex=\"25\"") << "groupindex 25";
+        QTest::newRow("input index too high")
+            << FixtureWith("groupindex=\"1\"", "groupindex=\"25\"") << "groupindex 25";
         QTest::newRow("missing") << QByteArray() << "";
     }
 
@@ -303,12 +304,18 @@ private slots:
         QTest::addColumn<QString>("retrieved");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<bool>("differs");
-        QTest::newRow("pv3 trailing zero") << 3 << "12.340" << "12.34" << false;
-        QTest::newRow("pv3 third decimal") << 3 << "12.340" << "12.341" << true;
-        QTest::newRow("pv2 trailing zero") << 2 << "12.30" << "12.3" << false;
-        QTest::newRow("pv2 rejected entry") << 2 << "12.34" << "12.34" << true;
-        QTest::newRow("not configured and empty") << 3 << "" << "" << false;
-        QTest::newRow("not configured and set") << 3 << "" << "1.5" << true;
+        QTest::newRow("pv3 trailing zero") << 3 << "12.340"
+                                           << "12.34" << false;
+        QTest::newRow("pv3 third decimal") << 3 << "12.340"
+                                           << "12.341" << true;
+        QTest::newRow("pv2 trailing zero") << 2 << "12.30"
+                                           << "12.3" << false;
+        QTest::newRow("pv2 rejected entry") << 2 << "12.34"
+                                            << "12.34" << true;
+        QTest::newRow("not configured and empty") << 3 << ""
+                                                  << "" << false;
+        QTest::newRow("not configured and set") << 3 << ""
+                                                << "1.5" << true;
     }
 
     void digitCounts()
@@ -337,7 +344,8 @@ private slots:
         offline.Edit("General", "Address")->setText("42");
         QVERIFY(!offline.engine->ShowDifferences());
         QVERIFY(offline.engine->WorkList().isEmpty());
-        QCOMPARE(BaseColour(offline.Edit("General", "Address")), offline.Edit("General", "Site")->palette().color(QPalette::Base));
+        QCOMPARE(BaseColour(offline.Edit("General", "Address")),
+                 offline.Edit("General", "Site")->palette().color(QPalette::Base));
     }
 
     void missingRetrievedFileIsLogged()
@@ -374,23 +382,30 @@ private slots:
         QTest::addColumn<QString>("caption");
         const QString found = "Found:%1  Expected:%2. Continue?";
         const QString more = "CONTINUING_MAY_CAUSE_PROBLEMS";
-        QTest::newRow("same device") << "" << "" << QList<bool>{} << true << QStringList{} << "";
+        QTest::newRow("same device") << ""
+                                     << "" << QList<bool>{} << true << QStringList{} << "";
         QTest::newRow("other product")
             << kProduct << "TEMPRIS KDX510-1" << QList<bool>{} << false
             << QStringList{"Found:TEMPRIS KDX510-1  Expected:TEMPRIS KDX556-5E\r\nOperation has been aborted."}
             << "Error - device type mismatch";
-        QTest::newRow("protocol, yes yes") << "protocolversion=\"9\"" << "protocolversion=\"8\"" << QList<bool>{true, true}
-                                           << true << QStringList{found.arg(8).arg(9), more} << "Warning - protocol mismatch";
-        QTest::newRow("protocol, yes no") << "protocolversion=\"9\"" << "protocolversion=\"8\"" << QList<bool>{true, false}
-                                          << false << QStringList{found.arg(8).arg(9), more} << "Warning - protocol mismatch";
-        QTest::newRow("protocol, no") << "protocolversion=\"9\"" << "protocolversion=\"8\"" << QList<bool>{false} << false
+        QTest::newRow("protocol, yes yes") << "protocolversion=\"9\""
+                                           << "protocolversion=\"8\"" << QList<bool>{true, true} << true
+                                           << QStringList{found.arg(8).arg(9), more} << "Warning - protocol mismatch";
+        QTest::newRow("protocol, yes no") << "protocolversion=\"9\""
+                                          << "protocolversion=\"8\"" << QList<bool>{true, false} << false
+                                          << QStringList{found.arg(8).arg(9), more} << "Warning - protocol mismatch";
+        QTest::newRow("protocol, no") << "protocolversion=\"9\""
+                                      << "protocolversion=\"8\"" << QList<bool>{false} << false
                                       << QStringList{found.arg(8).arg(9)} << "Warning - protocol mismatch";
-        QTest::newRow("heating") << "heatingcapability=\"0\"" << "heatingcapability=\"1\"" << QList<bool>{false} << false
+        QTest::newRow("heating") << "heatingcapability=\"0\""
+                                 << "heatingcapability=\"1\"" << QList<bool>{false} << false
                                  << QStringList{found.arg(1).arg(0)} << "Warning - heating mismatch";
-        QTest::newRow("unreadable heating") << "heatingcapability=\"0\"" << "heatingcapability=\"?\"" << QList<bool>{}
-                                            << true << QStringList{} << "";
-        QTest::newRow("axes") << "axisconfig=\"UV\"" << "axisconfig=\"UVW\"" << QList<bool>{false} << false
-                              << QStringList{found.arg(3).arg(2)} << "Warning - axis configuration mismatch";
+        QTest::newRow("unreadable heating")
+            << "heatingcapability=\"0\""
+            << "heatingcapability=\"?\"" << QList<bool>{} << true << QStringList{} << "";
+        QTest::newRow("axes") << "axisconfig=\"UV\""
+                              << "axisconfig=\"UVW\"" << QList<bool>{false} << false << QStringList{found.arg(3).arg(2)}
+                              << "Warning - axis configuration mismatch";
     }
 
     void compatibility()

@@ -20,32 +20,58 @@ private slots:
         QTest::addColumn<bool>("accepted");
         QTest::addColumn<QString>("shown");
 
-        QTest::newRow("int: empty") << "#999999" << "" << true << "";
-        QTest::newRow("int: signed") << "#999999" << "-123456" << true << "-123456";
-        QTest::newRow("int: seven digits") << "#999999" << "1234567" << true << "1234567";
-        QTest::newRow("int: eight digits") << "#999999" << "12345678" << false << "";
-        QTest::newRow("int: sign after digit") << "#999999" << "1-2" << false << "";
-        QTest::newRow("int: letter") << "#999999" << "12a" << false << "";
-        QTest::newRow("name: upper-cased") << ">aaaaaaaa" << "temp1" << true << "TEMP1";
-        QTest::newRow("name: eight") << ">aaaaaaaa" << "abcdefgh" << true << "ABCDEFGH";
-        QTest::newRow("name: nine") << ">aaaaaaaa" << "abcdefghi" << false << "";
-        QTest::newRow("name: space") << ">aaaaaaaa" << "ab c" << false << "";
-        QTest::newRow("name: underscore") << ">aaaaaaaa" << "ab_" << false << "";
-        QTest::newRow("four: any characters") << "cccc" << "1.5x" << true << "1.5x";
-        QTest::newRow("four: five") << "cccc" << "12.55" << false << "";
-        QTest::newRow("four: lower case kept") << "cccc" << "ab" << true << "ab";
-        QTest::newRow("six: six") << "cccccc" << "12.555" << true << "12.555";
-        QTest::newRow("six: seven") << "cccccc" << "12.5555" << false << "";
-        QTest::newRow("decimal: short") << "#000.0" << "12.5" << true << "12.5";
-        QTest::newRow("decimal: full") << "#000.0" << "+012.5" << true << "+012.5";
-        QTest::newRow("decimal: no point") << "#000.0" << "-5" << true << "-5";
-        QTest::newRow("decimal: two decimals") << "#000.0" << "12.55" << false << "";
-        QTest::newRow("decimal: five digits") << "#000.0" << "12345" << false << "";
-        QTest::newRow("decimal: letter") << "#000.0" << "1a" << false << "";
-        QTest::newRow("unsigned decimal: value") << "0.00" << "1.25" << true << "1.25";
-        QTest::newRow("unsigned decimal: sign") << "0.00" << "-1" << false << "";
-        QTest::newRow("literal") << "99:99" << "12:3" << true << "12:3";
-        QTest::newRow("literal wrong") << "99:99" << "12-3" << false << "";
+        QTest::newRow("int: empty") << "#999999"
+                                    << "" << true << "";
+        QTest::newRow("int: signed") << "#999999"
+                                     << "-123456" << true << "-123456";
+        QTest::newRow("int: seven digits") << "#999999"
+                                           << "1234567" << true << "1234567";
+        QTest::newRow("int: eight digits") << "#999999"
+                                           << "12345678" << false << "";
+        QTest::newRow("int: sign after digit") << "#999999"
+                                               << "1-2" << false << "";
+        QTest::newRow("int: letter") << "#999999"
+                                     << "12a" << false << "";
+        QTest::newRow("name: upper-cased") << ">aaaaaaaa"
+                                           << "temp1" << true << "TEMP1";
+        QTest::newRow("name: eight") << ">aaaaaaaa"
+                                     << "abcdefgh" << true << "ABCDEFGH";
+        QTest::newRow("name: nine") << ">aaaaaaaa"
+                                    << "abcdefghi" << false << "";
+        QTest::newRow("name: space") << ">aaaaaaaa"
+                                     << "ab c" << false << "";
+        QTest::newRow("name: underscore") << ">aaaaaaaa"
+                                          << "ab_" << false << "";
+        QTest::newRow("four: any characters") << "cccc"
+                                              << "1.5x" << true << "1.5x";
+        QTest::newRow("four: five") << "cccc"
+                                    << "12.55" << false << "";
+        QTest::newRow("four: lower case kept") << "cccc"
+                                               << "ab" << true << "ab";
+        QTest::newRow("six: six") << "cccccc"
+                                  << "12.555" << true << "12.555";
+        QTest::newRow("six: seven") << "cccccc"
+                                    << "12.5555" << false << "";
+        QTest::newRow("decimal: short") << "#000.0"
+                                        << "12.5" << true << "12.5";
+        QTest::newRow("decimal: full") << "#000.0"
+                                       << "+012.5" << true << "+012.5";
+        QTest::newRow("decimal: no point") << "#000.0"
+                                           << "-5" << true << "-5";
+        QTest::newRow("decimal: two decimals") << "#000.0"
+                                               << "12.55" << false << "";
+        QTest::newRow("decimal: five digits") << "#000.0"
+                                              << "12345" << false << "";
+        QTest::newRow("decimal: letter") << "#000.0"
+                                         << "1a" << false << "";
+        QTest::newRow("unsigned decimal: value") << "0.00"
+                                                 << "1.25" << true << "1.25";
+        QTest::newRow("unsigned decimal: sign") << "0.00"
+                                                << "-1" << false << "";
+        QTest::newRow("literal") << "99:99"
+                                 << "12:3" << true << "12:3";
+        QTest::newRow("literal wrong") << "99:99"
+                                       << "12-3" << false << "";
     }
 
     void validation()
@@ -69,12 +95,18 @@ private slots:
         QTest::addColumn<bool>("upper");
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("int") << "#999999" << false << "-12x345678" << "-123456";
-        QTest::newRow("name") << ">aaaaaaaa" << false << "an1 out!" << "AN1OUT";
-        QTest::newRow("four") << "cccc" << false << "12.55" << "12.5";
-        QTest::newRow("six") << "cccccc" << false << "12.5555" << "12.555";
-        QTest::newRow("template decimal") << "#00.0000" << true << "-3.14159" << "-3.1415";
-        QTest::newRow("upper without mask") << "" << true << "site 1" << "SITE 1";
+        QTest::newRow("int") << "#999999" << false << "-12x345678"
+                             << "-123456";
+        QTest::newRow("name") << ">aaaaaaaa" << false << "an1 out!"
+                              << "AN1OUT";
+        QTest::newRow("four") << "cccc" << false << "12.55"
+                              << "12.5";
+        QTest::newRow("six") << "cccccc" << false << "12.5555"
+                             << "12.555";
+        QTest::newRow("template decimal") << "#00.0000" << true << "-3.14159"
+                                          << "-3.1415";
+        QTest::newRow("upper without mask") << "" << true << "site 1"
+                                            << "SITE 1";
     }
 
     void typing()
@@ -102,15 +134,24 @@ private slots:
         QTest::addColumn<double>("value");
         QTest::addColumn<QString>("mask");
         QTest::addColumn<QString>("text");
-        QTest::newRow("padded") << 12.5 << "#000.0" << "012.5";
-        QTest::newRow("negative") << -3.25 << "#00.0000" << "-03.2500";
-        QTest::newRow("two decimals") << 1.5 << "0.00" << "1.50";
-        QTest::newRow("zero") << 0.0 << "#000.0" << "000.0";
-        QTest::newRow("rounded") << 1234.56 << "#0000.0" << "1234.6";
-        QTest::newRow("rounded down to zero") << 0.004 << "0.00" << "0.00";
-        QTest::newRow("negative zero") << -0.001 << "0.00" << "0.00";
-        QTest::newRow("optional decimals") << 2.5 << "0.0#" << "2.5";
-        QTest::newRow("more digits than the mask") << 12345.0 << "#0.0" << "12345.0";
+        QTest::newRow("padded") << 12.5 << "#000.0"
+                                << "012.5";
+        QTest::newRow("negative") << -3.25 << "#00.0000"
+                                  << "-03.2500";
+        QTest::newRow("two decimals") << 1.5 << "0.00"
+                                      << "1.50";
+        QTest::newRow("zero") << 0.0 << "#000.0"
+                              << "000.0";
+        QTest::newRow("rounded") << 1234.56 << "#0000.0"
+                                 << "1234.6";
+        QTest::newRow("rounded down to zero") << 0.004 << "0.00"
+                                              << "0.00";
+        QTest::newRow("negative zero") << -0.001 << "0.00"
+                                       << "0.00";
+        QTest::newRow("optional decimals") << 2.5 << "0.0#"
+                                           << "2.5";
+        QTest::newRow("more digits than the mask") << 12345.0 << "#0.0"
+                                                   << "12345.0";
     }
 
     void numberPattern()

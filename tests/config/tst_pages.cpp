@@ -118,13 +118,14 @@ private slots:
         QTest::addColumn<QStringList>("system");
         QTest::addColumn<QStringList>("removedItems");
 
-        const QStringList all = {"General", "AN1", "AN2", "Precipitation", "Heating", "Heat_Stress", "Report", "System"};
+        const QStringList all = {"General", "AN1",         "AN2",    "Precipitation",
+                                 "Heating", "Heat_Stress", "Report", "System"};
         const QStringList bare = {"General", "AN1", "AN2", "Report", "System"};
         QTest::newRow("no options") << "0000" << false << bare << QStringList{"After", "Power Mode"}
                                     << QStringList{"XTILT", "PITCH", "HEATSTAT", "WBGT", "PRECIPT"};
-        QTest::newRow("every option")
-            << "FFFF" << false << all << QStringList{"TILT Sensor", "WBGT Sensor", "Posture factor", "After", "PIN"}
-            << QStringList{};
+        QTest::newRow("every option") << "FFFF" << false << all
+                                      << QStringList{"TILT Sensor", "WBGT Sensor", "Posture factor", "After", "PIN"}
+                                      << QStringList{};
         QTest::newRow("tilt") << "0001" << false << bare << QStringList{"TILT Sensor", "After", "Power Mode"}
                               << QStringList{"PITCH", "HEATSTAT", "WBGT", "PRECIPT"};
         QTest::newRow("precipitation") << "0002" << false
@@ -133,18 +134,20 @@ private slots:
                                        << QStringList{"XTILT", "PITCH", "HEATSTAT", "WBGT"};
         QTest::newRow("pitch and roll") << "0004" << false << bare << QStringList{"After", "Power Mode"}
                                         << QStringList{"XTILT", "HEATSTAT", "WBGT", "PRECIPT"};
-        QTest::newRow("heat stress")
-            << "0800" << false << QStringList{"General", "AN1", "AN2", "Heat_Stress", "Report", "System"}
-            << QStringList{"WBGT Sensor", "Posture factor", "After", "Power Mode"}
-            << QStringList{"XTILT", "PITCH", "HEATSTAT", "PRECIPT"};
+        QTest::newRow("heat stress") << "0800" << false
+                                     << QStringList{"General", "AN1", "AN2", "Heat_Stress", "Report", "System"}
+                                     << QStringList{"WBGT Sensor", "Posture factor", "After", "Power Mode"}
+                                     << QStringList{"XTILT", "PITCH", "HEATSTAT", "PRECIPT"};
         QTest::newRow("pin") << "1000" << false << bare << QStringList{"After", "PIN"}
                              << QStringList{"XTILT", "PITCH", "HEATSTAT", "WBGT", "PRECIPT"};
         QTest::newRow("heating") << "8000" << false
                                  << QStringList{"General", "AN1", "AN2", "Heating", "Report", "System"}
-                                 << QStringList{"After", "Power Mode"} << QStringList{"XTILT", "PITCH", "WBGT", "PRECIPT"};
+                                 << QStringList{"After", "Power Mode"}
+                                 << QStringList{"XTILT", "PITCH", "WBGT", "PRECIPT"};
         QTest::newRow("offline keeps all but Bluetooth")
             << "0000" << true << all
-            << QStringList{"TILT Sensor", "WBGT Sensor", "Posture factor", "After", "PIN", "Power Mode"} << QStringList{};
+            << QStringList{"TILT Sensor", "WBGT Sensor", "Posture factor", "After", "PIN", "Power Mode"}
+            << QStringList{};
     }
 
     void pruning()
@@ -211,7 +214,8 @@ private slots:
         QVERIFY(e.Load(parts));
         QCOMPARE(e.engine->Report().reportEdit->text(), shown);
         QCOMPARE(e.DocParam("Report", "Report Format").Valuestring(), shown);
-        QCOMPARE(e.engine->FilterReportString("XTILT  NODE XTILT"), offline || code == "FFFF" ? "XTILT  NODE XTILT" : "NODE");
+        QCOMPARE(e.engine->FilterReportString("XTILT  NODE XTILT"),
+                 offline || code == "FFFF" ? "XTILT  NODE XTILT" : "NODE");
     }
 
     void reportSlotsStartFromTheReportString()

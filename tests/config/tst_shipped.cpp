@@ -1,7 +1,7 @@
 // Every shipped template builds its pages without a failure and passes the
 // entry checks as shipped, offline and for a device without any option.
-#include "tests/config/editorFixture.h"
 #include "templates/productCatalogue.h"
+#include "tests/config/editorFixture.h"
 
 #include <QDir>
 
@@ -54,7 +54,8 @@ private slots:
             const IXMLcategoryType category = e.engine->Device().Category(c);
             QVERIFY(!category.Name().contains("Bluetooth"));
             for (int p = 0; p < category.Count(); ++p)
-                QVERIFY2(e.engine->Controls(c, p).caption, qPrintable(category.Name() + "/" + category.Param(p).Name()));
+                QVERIFY2(e.engine->Controls(c, p).caption,
+                         qPrintable(category.Name() + "/" + category.Param(p).Name()));
         }
     }
 };

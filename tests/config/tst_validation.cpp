@@ -85,9 +85,8 @@ private slots:
         e->Edit("General", "Address")->setText("");
         e->Input(1).substNameEdit->setText("X");
         QVERIFY(!Check());
-        QCOMPARE(e->dialogs.texts(),
-                 (QStringList{"Entry for Address is invalid", "Entry for Site is invalid",
-                              "Entry for Name is invalid\n\nSubstitute name must consist"}));
+        QCOMPARE(e->dialogs.texts(), (QStringList{"Entry for Address is invalid", "Entry for Site is invalid",
+                                                  "Entry for Name is invalid\n\nSubstitute name must consist"}));
     }
 
     void customUnits_data()
@@ -95,11 +94,16 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<bool>("valid");
-        QTest::newRow("slash") << "mm/s" << "MM/S" << false;
-        QTest::newRow("letters") << "deg" << "DEG" << true;
-        QTest::newRow("hash and underscore") << "#_1" << "#_1" << true;
-        QTest::newRow("blank") << "" << "" << false;
-        QTest::newRow("inner space") << "a b" << "A B" << false;
+        QTest::newRow("slash") << "mm/s"
+                               << "MM/S" << false;
+        QTest::newRow("letters") << "deg"
+                                 << "DEG" << true;
+        QTest::newRow("hash and underscore") << "#_1"
+                                             << "#_1" << true;
+        QTest::newRow("blank") << ""
+                               << "" << false;
+        QTest::newRow("inner space") << "a b"
+                                     << "A B" << false;
     }
 
     void customUnits()
@@ -113,7 +117,8 @@ private slots:
         QCOMPARE(Check(), valid);
         QCOMPARE(an1.sensorUnitsCombo->currentText(), shown);
         if (!valid)
-            QCOMPARE(e->dialogs.texts(), QStringList{"Entry for Sensor Units is invalid\n\nCheck length of Units field"});
+            QCOMPARE(e->dialogs.texts(),
+                     QStringList{"Entry for Sensor Units is invalid\n\nCheck length of Units field"});
     }
 
     void customUnitsHoldFourCharacters()
@@ -143,13 +148,20 @@ private slots:
         QTest::addColumn<QString>("high");
         QTest::addColumn<QString>("low");
         QTest::addColumn<bool>("valid");
-        QTest::newRow("different") << 0 << "50" << "-40" << true;
-        QTest::newRow("equal") << 0 << "7" << "7" << false;
-        QTest::newRow("equal but not configured") << 1 << "0" << "0" << true;
-        QTest::newRow("high at max") << 0 << "999999" << "0" << true;
-        QTest::newRow("high above max") << 0 << "1000000" << "0" << false;
-        QTest::newRow("low below min") << 0 << "5" << "-100000" << false;
-        QTest::newRow("low not a number") << 0 << "5" << "-" << false;
+        QTest::newRow("different") << 0 << "50"
+                                   << "-40" << true;
+        QTest::newRow("equal") << 0 << "7"
+                               << "7" << false;
+        QTest::newRow("equal but not configured") << 1 << "0"
+                                                  << "0" << true;
+        QTest::newRow("high at max") << 0 << "999999"
+                                     << "0" << true;
+        QTest::newRow("high above max") << 0 << "1000000"
+                                        << "0" << false;
+        QTest::newRow("low below min") << 0 << "5"
+                                       << "-100000" << false;
+        QTest::newRow("low not a number") << 0 << "5"
+                                          << "-" << false;
     }
 
     void analogueRange()
@@ -191,11 +203,19 @@ private slots:
         QTest::addColumn<QString>("first");
         QTest::addColumn<QString>("second");
         QTest::addColumn<QString>("duplicate");
-        QTest::newRow("same") << "TEMP" << "TEMP" << "TEMP";
+        QTest::newRow("same") << "TEMP"
+                              << "TEMP"
+                              << "TEMP";
         // typed in lower case, shown (and compared) in upper case
-        QTest::newRow("other case") << "TEMP" << "temp" << "TEMP";
-        QTest::newRow("both empty") << "" << "" << "";
-        QTest::newRow("different") << "TEMP" << "WIND" << "";
+        QTest::newRow("other case") << "TEMP"
+                                    << "temp"
+                                    << "TEMP";
+        QTest::newRow("both empty") << ""
+                                    << ""
+                                    << "";
+        QTest::newRow("different") << "TEMP"
+                                   << "WIND"
+                                   << "";
     }
 
     void duplicateSubstituteNames()
@@ -282,12 +302,18 @@ private slots:
         QTest::addColumn<bool>("valid");
         QTest::newRow("string of 16") << "Site" << QString(16, 'A') << true;
         QTest::newRow("string of 17") << "Site" << QString(17, 'A') << false;
-        QTest::newRow("string with %") << "Site" << "A%" << false;
-        QTest::newRow("string with @") << "Site" << "A@" << false;
-        QTest::newRow("string with comma") << "Site" << "A,B" << false;
-        QTest::newRow("time of same length") << "Clock" << "2025-12-31 23:59:59" << true;
-        QTest::newRow("time shorter") << "Clock" << "2025-12-31 23:59" << false;
-        QTest::newRow("sync time shorter") << "Clock Sync" << "2025" << false;
+        QTest::newRow("string with %") << "Site"
+                                       << "A%" << false;
+        QTest::newRow("string with @") << "Site"
+                                       << "A@" << false;
+        QTest::newRow("string with comma") << "Site"
+                                           << "A,B" << false;
+        QTest::newRow("time of same length") << "Clock"
+                                             << "2025-12-31 23:59:59" << true;
+        QTest::newRow("time shorter") << "Clock"
+                                      << "2025-12-31 23:59" << false;
+        QTest::newRow("sync time shorter") << "Clock Sync"
+                                           << "2025" << false;
     }
 
     void textRules()
