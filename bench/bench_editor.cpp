@@ -13,6 +13,7 @@
 #include "base/dialogs.h"
 #include "base/log.h"
 #include "config/config.h"
+#include "settings/guiSettings.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -36,8 +37,10 @@ public:
     QString ProgramFolder() const override { return m_folder; }
     void SetIdentityPanel(Panel, const QString &, const QColor &) override {}
     QTabWidget *ConfigPageControl() override { return &m_pages; }
+    TfrmGuiSettings &GuiSettings() override { return m_settings; }
 
 private:
+    TfrmGuiSettings m_settings;
     QString m_folder;
     QTabWidget m_pages;
 };

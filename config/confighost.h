@@ -29,10 +29,9 @@ public:
     virtual void SetIdentityPanel(Panel panel, const QString &text, const QColor &colour) = 0;
     // pgctrlConfig: the page control that holds the editor pages.
     virtual QTabWidget *ConfigPageControl() = 0;
-    // The settings accessor (General/GSsyncTime is read and written by the
-    // editor's "Sync time to PC" box); null when there is none, then the box
-    // starts unticked and its state is not stored.
-    virtual TfrmGuiSettings *GuiSettings() { return nullptr; }
+    // The program's settings accessor: the editor's "Sync time to PC" box
+    // reads and writes General/GSsyncTime through it.
+    virtual TfrmGuiSettings &GuiSettings() = 0;
 };
 
 // Panel text colours: live, and reset to "-".

@@ -540,7 +540,7 @@ void TFormConfig::ApplySubstituteNames()
 
 TfrmGuiSettings *TFormConfig::GuiSettings() const
 {
-    return m_host ? m_host->GuiSettings() : nullptr;
+    return m_host ? &m_host->GuiSettings() : nullptr;
 }
 
 void TFormConfig::OnEditCommitted()

@@ -160,16 +160,16 @@ struct Editor {
     QTemporaryDir dataDir;
     ScriptedDialogs dialogs;
     FakeConfigHost host;
-    TfrmGuiSettings settings;
     QStringList logs;
     std::unique_ptr<TFormConfig> engine;
+    bool settingsOpen = false;
+    TfrmGuiSettings &settings = host.settings;
 
     Editor()
     {
         SetAppDataFolder(dataDir.path() + QLatin1Char('/'));
         host.programFolder = QStringLiteral(TALVEK_TEST_APP_DIR "/");
-        if (settings.Open(host.programFolder + QStringLiteral("TalvekDefaultSettings.tsf")))
-            host.settings = &settings;
+        settingsOpen = host.settings.Open(host.programFolder + QStringLiteral("TalvekDefaultSettings.tsf"));
         SetLogSink([this](const QString &text) { logs << text; });
     }
     ~Editor()

@@ -396,7 +396,7 @@ private slots:
     void syncTimeBoxFollowsTheSetting()
     {
         Editor e;
-        QVERIFY(e.host.settings);
+        QVERIFY(e.settingsOpen);
         QVERIFY(e.settings.SetSyncTime(true));
         QVERIFY(e.Start(QStringLiteral("FFFF")));
         QVERIFY(e.Load());

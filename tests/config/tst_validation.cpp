@@ -327,7 +327,7 @@ private slots:
 
     void checkStoresTheSyncTimeBox()
     {
-        QVERIFY(e->host.settings);
+        QVERIFY(e->settingsOpen);
         QCheckBox *check = e->Controls("General", "Clock Sync").check;
         check->setChecked(true); // no click: only the check stores it
         QVERIFY(Check());
