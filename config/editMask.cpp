@@ -112,6 +112,8 @@ QString FormatWithMask(double v, const QString &mask)
     QString prefix;
     QString suffix;
     for (QChar c : mask) {
+        if (c == QLatin1Char('>'))
+            continue; // a case mark, not a character of the text
         if (IsDigitPosition(c) || c == QLatin1Char('.'))
             placeholders += c;
         else if (placeholders.isEmpty())

@@ -152,6 +152,8 @@ private slots:
                                            << "2.5";
         QTest::newRow("more digits than the mask") << 12345.0 << "#0.0"
                                                    << "12345.0";
+        QTest::newRow("case mark and literals") << 7.0 << ">T#0.0C"
+                                                << "T7.0C";
     }
 
     void numberPattern()
