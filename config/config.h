@@ -154,10 +154,6 @@ public:
     const ParamControls &Controls(int c, int p) const;
     const cfgInputTabPageType &InputPage(int index) const;
     const ReportWidgets &Report() const { return m_report; }
-    QCheckBox *SyncTimeCheck(int c, int p) const { return Controls(c, p).check; }
-
-    // The identity's option code; the identity parse sets it.
-    void SetOptionBits(unsigned bits) { m_optionBits = bits; }
 
     void SetSession(TfrmInterface *session) { m_session = session; }
     TfrmInterface *Session() const { return m_session; }
@@ -198,7 +194,6 @@ protected:
 
 private:
     enum class ParamBuild { Built, Removed, Failed };
-    friend class TReportBuilder;
 
     // pageBuilder.cpp
     bool BuildFromDocument(const IXMLproductsType &products, const QString &fileName);
