@@ -14,6 +14,20 @@ class TestPages : public QObject
     Q_OBJECT
 
 private slots:
+    void connectingBuildsTheTemplatesPages()
+    {
+        Editor e;
+        QVERIFY(e.Start(QStringLiteral("0000")));
+        QVERIFY(e.engine->TemplatePath().endsWith("tempris_type_5e_pv9_template.tdx"));
+        QVERIFY(e.engine->CategoryCount() > 0);
+        QCOMPARE(e.host.pages.count(), e.engine->CategoryCount());
+        QCOMPARE(e.engine->TabSheet(0)->objectName(), "pts" + e.engine->Device().Category(0).Name());
+        QVERIFY(e.engine->Report().formatCombo);
+        QVERIFY(e.CategoryIndex("Heating") < 0); // pruned: no heating option
+        QVERIFY(e.engine->ValidateEntries());
+        QVERIFY(e.dialogs.boxes.isEmpty());
+    }
+
     void buildsEveryParamType()
     {
         Editor e;
