@@ -4,6 +4,8 @@
 #include "base/dialogs.h"
 #include "base/log.h"
 #include "base/translate.h"
+#include "config/commitWatcher.h"
+#include "config/configPage.h"
 #include "config/identity.h"
 #include "templates/productCatalogue.h"
 
@@ -19,6 +21,11 @@ const QString kUnitsFile = QStringLiteral("ordaDeviceUnits.tdx");
 TFormConfig::TFormConfig(IConfigHost *host, QWidget *parent) : QWidget(parent), m_host(host)
 {
     Log(QStringLiteral("Config form starting up."));
+    for (cfgInputTabPageType &input : m_inputPages)
+        input.inputName = QStringLiteral("UNUSED");
+    m_commitWatcher = new TCommitWatcher([this] { OnEditCommitted(); }, this);
+    m_imageHelp = HelpPicture();
+    m_imageWarning = WarningPicture();
     QString folder = host ? host->ProgramFolder() : QCoreApplication::applicationDirPath();
     if (folder.isEmpty()) {
         Dialogs().Message(QStringLiteral("GetModuleFileName ") + T(QStringLiteral("failed")),
@@ -31,7 +38,12 @@ TFormConfig::TFormConfig(IConfigHost *host, QWidget *parent) : QWidget(parent), 
     m_uploadedConfigPath = GetAppDataFolder() + QStringLiteral("uploadedconfig.tmp");
 }
 
-TFormConfig::~TFormConfig() = default;
+TFormConfig::~TFormConfig()
+{
+    // The pages sit on the main window's page control; they go with the engine.
+    m_building = true;
+    DestroyPages();
+}
 
 void TFormConfig::closeEvent(QCloseEvent *event)
 {
@@ -124,11 +136,9 @@ int TFormConfig::SelectTemplate()
         Log(QStringLiteral("Could not load template file: ") + problem);
         return ConfigResult::FileFailed;
     }
-    m_productsDoc = products;
-    m_device = m_productsDoc.Device(0);
-    m_categoryCount = m_device.Count();
     m_templatePath = path;
     Log(QStringLiteral("All xml files loaded ok."));
+    BuildFromDocument(products, path); // a param that fails has had its message
     return ConfigResult::Ok;
 }
 

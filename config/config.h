@@ -12,13 +12,18 @@
 #include "templates/ordaDeviceUnits.h"
 #include "templates/ordaUserConfig.h"
 
+#include <QPixmap>
+#include <QPointer>
 #include <QStringList>
 #include <QWidget>
 #include <array>
 
 class TfrmInterface;
+class TfrmGuiSettings;
+class TCommitWatcher;
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 
@@ -45,6 +50,28 @@ struct cfgInputTabPageType {
     QLabel *lowLabel = nullptr;
     QLineEdit *digitCountEdit = nullptr;
 };
+
+// The report editor: made by the "reportstr" param, the XDR part by the
+// "reportxdr" param; one set per document shown. The slot counts are the
+// sizes of the slot lists.
+struct ReportWidgets {
+    QComboBox *formatCombo = nullptr;
+    QWidget *panel = nullptr;
+    QLineEdit *reportEdit = nullptr;
+    QGroupBox *paramGroup = nullptr;
+    QGroupBox *sentenceGroup = nullptr;
+    QLineEdit *xdrEdit = nullptr;
+    QGroupBox *xdrGroup = nullptr;
+    QList<QComboBox *> paramSlots;
+    QList<QComboBox *> sentenceSlots;
+    QList<QComboBox *> xdrSlots;
+};
+
+// Colours of the difference view.
+QColor EqualColour();      // white
+QColor DifferentColour();  // yellow
+QColor CriticalColour();   // red
+QColor ReportEditColour(); // the report edits' colour when equal
 
 class TFormConfig : public QWidget
 {
@@ -76,6 +103,57 @@ public:
                      int heating);
     // "HEATED", " UVW", "HEATED UVW" or empty.
     QString GetIdentitySuffix() const;
+
+    // --- Editor pages (pageBuilder.cpp) ---
+    // Loads the document from fileName into a fresh document and, when it
+    // parses, has a device and fits the tables, makes it the current one and
+    // builds every page from it (pruned by the option bits online). A file
+    // that cannot be used leaves the pages and the document as they were,
+    // after a message naming the file. False also when a param failed to
+    // build (its category stops there).
+    bool BuildConfigPages(const QString &fileName);
+    // Builds (or, for features the device lacks, removes) param p of
+    // category c; true on success and on removal.
+    bool CreateParamComponent(int c, int p);
+    // The texts of the param's option items in document order.
+    static QStringList FillOptionList(IXMLparamType param);
+
+    // --- Report editor (reportWidgets.cpp) ---
+    // text without the report words the device does not support.
+    QString FilterReportString(const QString &text) const;
+    // Refills the report (and XDR) string from the slots per the format.
+    void RebuildReportString();
+    static bool IsNmeaSentenceName(const QString &text);
+
+    // --- Entry checks (validation.cpp) ---
+    // Checks every entry (one box per invalid entry, then the duplicate
+    // substitute names); false when any failed or nothing is loaded.
+    bool ValidateEntries();
+    // The digit-count rule: value read from text within low..high with the
+    // decimals the protocol allows.
+    bool GetDigCountFromString(const QString &text, double low, double high, double &value) const;
+
+    // --- Files and differences (configFiles.cpp, differences.cpp) ---
+    // Validates, writes the controls' values into the document and the
+    // document to fileName whole or not at all; false (file untouched) when
+    // the entries are invalid or the file could not be written.
+    bool SaveConfigFile(const QString &fileName);
+    QString GetFileProductName(const QString &fileName) const;
+    int GetFileProtocolVersion(const QString &fileName) const;
+    int GetFileHeating(const QString &fileName) const;    // 0 when unreadable
+    int GetFileAxisConfig(const QString &fileName) const; // 3 UVW, else 2
+    // Colours every control against the retrieved configuration and lists
+    // the cmd of each differing param in WorkList; true when any differs.
+    bool ShowDifferences();
+    // Asks about (or refuses) a configuration file made for another device;
+    // false when it must not be loaded.
+    bool CheckFileCompatibility(const QString &fileName);
+
+    // What the pages hold (unset entries for absent pages and controls).
+    QWidget *TabSheet(int c) const;
+    const ParamControls &Controls(int c, int p) const;
+    const cfgInputTabPageType &InputPage(int index) const;
+    const ReportWidgets &Report() const { return m_report; }
 
     void SetSession(TfrmInterface *session) { m_session = session; }
     TfrmInterface *Session() const { return m_session; }
@@ -115,6 +193,65 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    enum class ParamBuild { Built, Removed, Failed };
+
+    // pageBuilder.cpp
+    bool BuildFromDocument(const IXMLproductsType &products, const QString &fileName);
+    void DestroyPages();
+    bool RemovesCategory(const QString &name) const;
+    bool RemovesParam(const QString &name) const;
+    void PruneReportOptions(IXMLparamType param) const;
+    bool BuildCategory(int c, const QString &fileName);
+    ParamBuild BuildParam(int c, int p);
+    void AddCommonControls(int c, int p, IXMLparamType param);
+    bool BuildTypedControls(int c, int p, IXMLparamType param);
+    bool BuildInputParam(int c, int p, IXMLparamType param);
+    bool EditorOffline() const;
+    cfgInputTabPageType *InputRecord(int c);
+    void BuildIntParam(int c, int p, IXMLparamType param);
+    void BuildSelectParam(int c, int p, IXMLparamType param);
+    void BuildSensorUnitsParam(int c, int p, IXMLparamType param);
+    void BuildSensTypeParam(int c, int p, IXMLparamType param, cfgInputTabPageType &input);
+    void BuildCfgUnitsParam(int c, int p, IXMLparamType param, cfgInputTabPageType &input);
+    void BuildAnipTypeParam(int c, int p, IXMLparamType param, cfgInputTabPageType &input);
+    void BuildSubstNameParam(int c, int p, IXMLparamType param, cfgInputTabPageType &input);
+    void BuildDigCountParam(int c, int p, IXMLparamType param, cfgInputTabPageType &input);
+    void BuildMaskedFloatParam(int c, int p, IXMLparamType param);
+    void BuildTextParam(int c, int p, IXMLparamType param, bool withSyncBox);
+    QLineEdit *NewEdit(int c, int top, int left, const QString &mask, bool upper);
+    QComboBox *NewCombo(int c, int top, bool editable);
+    void FillUnitsCombo(QComboBox *combo, const QString &sensorType, int selected, const QString &customUnits);
+    void ApplySubstituteNames();
+    void OnEditCommitted();
+    void OnSensorTypeChanged(int inputIndex);
+    void OnSyncTimeClicked(bool checked);
+
+    // reportWidgets.cpp
+    void BuildReportWidgets(int c, int p, IXMLparamType param);
+    bool BuildXdrWidgets(IXMLparamType param);
+    QComboBox *NewSlot(QWidget *box, int i, const QString &field, const QStringList &items);
+    QWidget *NewSlotBox(QGroupBox *group, int slotCount);
+    void OnReportFormatChanged();
+    void OnReportSlotChanged();
+
+    // validation.cpp
+    bool ValidateParam(const IXMLcategoryType &category, int c, int p, QStringList &substNames);
+    bool ValidateInputParam(IXMLparamType param, const cfgInputTabPageType &input, QStringList &substNames);
+    bool CheckDuplicateSubstNames(const QStringList &names) const;
+    void ReformatMaskedFloat(QLineEdit *edit, IXMLparamType param, double v) const;
+
+    // configFiles.cpp, differences.cpp
+    void StoreParamValues(const IXMLcategoryType &category, int c, int p);
+    void StoreInputValues(IXMLparamType param, const cfgInputTabPageType &input);
+    static bool IsInputType(const QString &type);
+    bool CompareParam(const IXMLcategoryType &category, int c, int p);
+    void CompareReport(QLineEdit *edit, const IXMLparamType &retrieved);
+    void CompareInputParam(const IXMLparamType &retrieved, const cfgInputTabPageType &input);
+    bool SameDigitCount(const QString &shownText, const IXMLparamType &retrieved) const;
+    void MarkDifference(QWidget *control, bool differs, const IXMLparamType &retrieved);
+    bool AskToContinue(const QString &found, const QString &expected, const QString &caption) const;
+    TfrmGuiSettings *GuiSettings() const;
+
     void SetPanel(IConfigHost::Panel panel, const QString &text, const QColor &colour);
     QString FailureText(const QString &message) const;
 
@@ -128,9 +265,20 @@ private:
     int m_categoryCount = 0;
     int m_paramCount = 0;
 
-    std::array<QWidget *, TemplateLimits::Categories> m_tabSheets{};
+    // Guarded: the pages belong to the main window's page control, which may
+    // go before the engine does.
+    std::array<QPointer<QWidget>, TemplateLimits::Categories> m_tabSheets{};
     std::array<std::array<ParamControls, TemplateLimits::ParamsPerCategory>, TemplateLimits::Categories> m_controls{};
     std::array<cfgInputTabPageType, TemplateLimits::Inputs> m_inputPages{};
+    ReportWidgets m_report;
+    TCommitWatcher *m_commitWatcher = nullptr;
+    QPixmap m_imageHelp;
+    QPixmap m_imageWarning;
+    // Set while pages are built or destroyed and while entries are checked,
+    // so that focus and change events of the controls are not acted on.
+    bool m_building = false;
+    bool m_checking = false;
+    bool m_diffFound = false;
 
     bool m_online = false;
     bool m_busy = false;

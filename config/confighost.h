@@ -3,6 +3,7 @@
 #include <QString>
 
 class QTabWidget;
+class TfrmGuiSettings;
 
 // What the configuration engine needs of the main window, which implements
 // this interface and hands it to every engine it creates. Called on the GUI
@@ -28,6 +29,9 @@ public:
     virtual void SetIdentityPanel(Panel panel, const QString &text, const QColor &colour) = 0;
     // pgctrlConfig: the page control that holds the editor pages.
     virtual QTabWidget *ConfigPageControl() = 0;
+    // The program's settings accessor: the editor's "Sync time to PC" box
+    // reads and writes General/GSsyncTime through it.
+    virtual TfrmGuiSettings &GuiSettings() = 0;
 };
 
 // Panel text colours: live, and reset to "-".

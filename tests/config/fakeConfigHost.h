@@ -1,5 +1,6 @@
 #pragma once
 #include "config/confighost.h"
+#include "settings/guiSettings.h"
 
 #include <QList>
 #include <QMap>
@@ -19,6 +20,7 @@ public:
     QString programFolder;
     QTabWidget pages;
     QList<PanelChange> changes;
+    TfrmGuiSettings settings; // no document unless a test opens one
 
     bool IsOffline() const override { return offline; }
     QString ProgramFolder() const override { return programFolder; }
@@ -27,6 +29,7 @@ public:
         changes.append({panel, text, colour});
     }
     QTabWidget *ConfigPageControl() override { return &pages; }
+    TfrmGuiSettings &GuiSettings() override { return settings; }
 
     // The panel's last text, or "" when never set.
     QString Text(Panel panel) const

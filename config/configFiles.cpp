@@ -1,0 +1,197 @@
+// Configuration files: writing the shown values into the document and the
+// document to a file, reading a file's device description, and checking a
+// file against the device before it is loaded.
+#include "base/dialogs.h"
+#include "base/log.h"
+#include "base/translate.h"
+#include "config/config.h"
+#include "config/numberScan.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSaveFile>
+
+namespace
+{
+const QString kNotConfigured = QStringLiteral("NOT CONFIGURED");
+
+IXMLdeviceType FileDevice(const QString &fileName, IXMLproductsType &holder)
+{
+    holder = IXMLproductsType::Load(fileName);
+    return holder.IsNull() ? IXMLdeviceType() : holder.Device(0);
+}
+
+// "FULL" and "DEFAULT" stand for the param's own report lists.
+QString ExpandReportName(const QString &report, IXMLparamType param)
+{
+    if (report == QLatin1String("FULL")) {
+        Log(QStringLiteral("Substituted FULL for ") + param.Reportfull());
+        return param.Reportfull();
+    }
+    if (report == QLatin1String("DEFAULT")) {
+        Log(QStringLiteral("Substituted DEFAULT for ") + param.Reportdefault());
+        return param.Reportdefault();
+    }
+    return report;
+}
+} // namespace
+
+bool TFormConfig::SaveConfigFile(const QString &fileName)
+{
+    if (!ValidateEntries())
+        return false;
+    Log(QStringLiteral("Saving configuration file."));
+    Log(fileName);
+    for (int c = 0; c < m_categoryCount && c < TemplateLimits::Categories; ++c) {
+        const IXMLcategoryType category = m_device.Category(c);
+        for (int p = 0; p < category.Count() && p < TemplateLimits::ParamsPerCategory; ++p)
+            StoreParamValues(category, c, p);
+    }
+    Log(QStringLiteral("Writing config file."));
+    QString xml = m_productsDoc.XML();
+    while (xml.endsWith(QLatin1Char('\n')))
+        xml.chop(1);
+    const QByteArray text = (xml + QStringLiteral("\r\n")).toUtf8();
+    // Whole or not at all: a failed write leaves the old file as it was.
+    // The explicit flush matters: commit() does not see a failure of the
+    // flush it does itself while closing (a full disk would count as saved).
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.flush() || !file.commit()) {
+        Log(QStringLiteral("Could not write ") + fileName + QStringLiteral(": ") + file.errorString());
+        return false;
+    }
+    return true;
+}
+
+void TFormConfig::StoreParamValues(const IXMLcategoryType &category, int c, int p)
+{
+    IXMLparamType param = category.Param(p);
+    const QString type = param.Type();
+    const ParamControls &controls = m_controls[c][p];
+    if (type == QLatin1String("int") || type == QLatin1String("delayedint")) {
+        if (controls.edit)
+            param.SetValue(ScanInt(controls.edit->text()));
+    } else if (type == QLatin1String("select") || type == QLatin1String("delayedselect") ||
+               type == QLatin1String("sensorunits")) {
+        if (controls.combo)
+            param.SetSelected(controls.combo->currentIndex());
+    } else if (type == QLatin1String("reportstr")) {
+        if (m_report.reportEdit)
+            param.SetReportvalue(ExpandReportName(TrimBlank(m_report.reportEdit->text()), param));
+    } else if (type == QLatin1String("reportxdr")) {
+        if (m_report.xdrEdit)
+            param.SetReportvalue(TrimBlank(m_report.xdrEdit->text()));
+    } else if (type == QLatin1String("maskedfloat")) {
+        if (controls.edit)
+            param.SetFloatvalue(controls.edit->text());
+    } else if (type == QLatin1String("timestr") || type == QLatin1String("timestrcheckbox") ||
+               type == QLatin1String("string")) {
+        if (controls.edit)
+            param.SetString(controls.edit->text());
+    } else if (const cfgInputTabPageType *input = InputRecord(c); input && IsInputType(type)) {
+        StoreInputValues(param, *input);
+    } else {
+        Log(QStringLiteral("UNRECOGNISED READ PARAM TYPE."));
+    }
+}
+
+bool TFormConfig::IsInputType(const QString &type)
+{
+    static const QStringList types = {QStringLiteral("senstypeselect"), QStringLiteral("cfgsensorunits"),
+                                      QStringLiteral("aniptype"), QStringLiteral("substname"),
+                                      QStringLiteral("digcount")};
+    return types.contains(type);
+}
+
+void TFormConfig::StoreInputValues(IXMLparamType param, const cfgInputTabPageType &input)
+{
+    const QString type = param.Type();
+    if (type == QLatin1String("senstypeselect")) {
+        if (QComboBox *combo = input.sensorTypeCombo)
+            param.SetSelected(combo->currentText().contains(kNotConfigured) ? -1 : combo->currentIndex());
+    } else if (type == QLatin1String("cfgsensorunits")) {
+        QComboBox *units = input.sensorUnitsCombo;
+        if (!units)
+            return;
+        const QString text = TrimBlank(units->currentText());
+        const QString sensorType = input.sensorTypeCombo ? input.sensorTypeCombo->currentText() : QString();
+        if (text.contains(QLatin1Char('#'))) {
+            param.SetSelected(-1);
+        } else if (!sensorType.contains(QStringLiteral("CUSTOM"))) {
+            param.SetSelected(units->currentIndex());
+        } else {
+            param.SetSelected(0);
+            param.SetCustomunits(text);
+        }
+    } else if (type == QLatin1String("aniptype")) {
+        if (!input.inputTypeCombo || !input.highEdit || !input.lowEdit)
+            return;
+        const bool unconfigured = input.inputTypeCombo->currentText().contains(kNotConfigured);
+        param.SetSelected(unconfigured ? -1 : input.inputTypeCombo->currentIndex());
+        param.SetHigh(unconfigured ? 0 : ScanInt(TrimBlank(input.highEdit->text())));
+        param.SetLow(unconfigured ? QStringLiteral("0") : QString::number(ScanInt(TrimBlank(input.lowEdit->text()))));
+    } else {
+        const QLineEdit *edit = type == QLatin1String("substname") ? input.substNameEdit : input.digitCountEdit;
+        if (edit)
+            param.SetString(TrimBlank(edit->text()));
+    }
+}
+
+QString TFormConfig::GetFileProductName(const QString &fileName) const
+{
+    IXMLproductsType holder;
+    return FileDevice(fileName, holder).Name();
+}
+
+int TFormConfig::GetFileProtocolVersion(const QString &fileName) const
+{
+    IXMLproductsType holder;
+    return FileDevice(fileName, holder).Protocolversion();
+}
+
+int TFormConfig::GetFileHeating(const QString &fileName) const
+{
+    IXMLproductsType holder;
+    return FileDevice(fileName, holder).Heatingcapability();
+}
+
+int TFormConfig::GetFileAxisConfig(const QString &fileName) const
+{
+    IXMLproductsType holder;
+    return FileDevice(fileName, holder).AxisConfigValue();
+}
+
+bool TFormConfig::AskToContinue(const QString &found, const QString &expected, const QString &caption) const
+{
+    const QString text = T(QStringLiteral("Found:")) + found + T(QStringLiteral("  Expected:")) + expected +
+                         T(QStringLiteral(". Continue?"));
+    return Dialogs().Question(text, T(caption)) &&
+           Dialogs().Question(T(QStringLiteral("CONTINUING_MAY_CAUSE_PROBLEMS")), T(caption));
+}
+
+bool TFormConfig::CheckFileCompatibility(const QString &fileName)
+{
+    const QString product = GetFileProductName(fileName);
+    if (product != m_productName) {
+        Dialogs().Message(T(QStringLiteral("Found:")) + product + T(QStringLiteral("  Expected:")) + m_productName +
+                              QStringLiteral("\r\nOperation has been aborted."),
+                          T(QStringLiteral("Error - device type mismatch")));
+        return false;
+    }
+    const struct {
+        int found;
+        int expected;
+        const char *caption;
+    } checks[] = {
+        {GetFileProtocolVersion(fileName), m_protocolVersion, "Warning - protocol mismatch"},
+        {GetFileHeating(fileName), m_heating, "Warning - heating mismatch"},
+        {GetFileAxisConfig(fileName), m_axisConfig, "Warning - axis configuration mismatch"},
+    };
+    for (const auto &check : checks) {
+        if (check.found != check.expected &&
+            !AskToContinue(QString::number(check.found), QString::number(check.expected),
+                           QString::fromLatin1(check.caption)))
+            return false;
+    }
+    return true;
+}

@@ -1,0 +1,288 @@
+// The report editor: the report format combo, the report and XDR strings and
+// the slots from which the user composes them.
+#include "base/dialogs.h"
+#include "base/log.h"
+#include "base/translate.h"
+#include "config/config.h"
+#include "config/configPage.h"
+#include "config/splitFields.h"
+#include "templates/productCatalogue.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+namespace
+{
+const QString kDash = QStringLiteral("-");
+constexpr int kSlotPitch = 100;
+constexpr int kSlotWidth = 99;
+constexpr int kSlotTop = 18;
+
+QString RemoveWord(const QString &text, const QString &word)
+{
+    QString result;
+    for (const QString &field : SplitFields(text, QLatin1Char(' '))) {
+        if (field != word)
+            result += field + QLatin1Char(' ');
+    }
+    return result.trimmed();
+}
+
+QLineEdit *NewStringEdit(QWidget *panel)
+{
+    auto *edit = new QLineEdit(panel);
+    SetEditorFont(edit);
+    edit->setReadOnly(true);
+    edit->setFixedHeight(40);
+    QPalette palette = edit->palette();
+    palette.setColor(QPalette::Base, ReportEditColour());
+    edit->setPalette(palette);
+    return edit;
+}
+
+QGroupBox *NewGroup(const QString &title, QWidget *panel)
+{
+    auto *group = new QGroupBox(T(title), panel);
+    SetEditorFont(group);
+    group->setFixedHeight(100);
+    auto *layout = new QVBoxLayout(group);
+    layout->setContentsMargins(2, 2, 2, 2);
+    auto *scroll = new QScrollArea(group);
+    scroll->setObjectName(QStringLiteral("slotArea"));
+    layout->addWidget(scroll);
+    return group;
+}
+
+// The items of the slot texts other than the ones a slot leaves out.
+QStringList Without(const QStringList &texts, const QString &left)
+{
+    QStringList result = texts;
+    result.removeAll(left);
+    return result;
+}
+
+QString JoinSlots(const QList<QComboBox *> &slotCombos, bool skipSentences)
+{
+    QString joined;
+    for (QComboBox *slot : slotCombos) {
+        const QString text = slot->currentText().trimmed();
+        if (text == kDash || (skipSentences && TFormConfig::IsNmeaSentenceName(text)))
+            continue;
+        joined += slot->currentText() + QLatin1Char(' ');
+    }
+    return joined.trimmed();
+}
+} // namespace
+
+bool TFormConfig::IsNmeaSentenceName(const QString &text)
+{
+    static const QStringList names = {QStringLiteral("NMEA"), QStringLiteral("MWVR"), QStringLiteral("MWVT"),
+                                      QStringLiteral("HDG"),  QStringLiteral("XDR"),  QStringLiteral("GGA"),
+                                      QStringLiteral("ORDT")};
+    return names.contains(text);
+}
+
+QString TFormConfig::FilterReportString(const QString &text) const
+{
+    if (EditorOffline())
+        return text;
+    QStringList words;
+    if (!HasOption(0x0001))
+        words << QStringLiteral("XTILT") << QStringLiteral("YTILT") << QStringLiteral("ZORIENT");
+    if (!HasOption(0x0002) && ThirteenModelList().contains(m_productName))
+        words << QStringLiteral("PRECIPT") << QStringLiteral("PRECIPI") << QStringLiteral("PRECIPS");
+    if (!HasOption(0x8000))
+        words << QStringLiteral("HEATSTAT");
+    if (!HasOption(0x0004))
+        words << QStringLiteral("PITCH") << QStringLiteral("ROLL");
+    if (!HasOption(0x0800))
+        words << QStringLiteral("WWBT") << QStringLiteral("BGT") << QStringLiteral("WBGT") << QStringLiteral("WBGTD")
+              << QStringLiteral("TWL");
+    QString result = text;
+    for (const QString &word : std::as_const(words))
+        result = RemoveWord(result, word);
+    return result;
+}
+
+QWidget *TFormConfig::NewSlotBox(QGroupBox *group, int slotCount)
+{
+    auto *scroll = group->findChild<QScrollArea *>(QStringLiteral("slotArea"));
+    auto *box = new QWidget;
+    box->resize(kSlotPitch * slotCount + 10, kSlotTop + 30);
+    scroll->setWidget(box);
+    return box;
+}
+
+QComboBox *TFormConfig::NewSlot(QWidget *box, int i, const QString &field, const QStringList &items)
+{
+    auto *slot = new QComboBox(box);
+    SetEditorFont(slot);
+    slot->setGeometry(kSlotPitch * i + 10, kSlotTop, kSlotWidth, slot->sizeHint().height());
+    if (!field.isNull())
+        slot->addItem(field);
+    slot->addItem(kDash);
+    slot->addItems(items);
+    slot->setCurrentIndex(0);
+    return slot;
+}
+
+void TFormConfig::BuildReportWidgets(int c, int p, IXMLparamType param)
+{
+    const QString report = FilterReportString(param.Reportvalue());
+    const QStringList fields = SplitFields(report, QLatin1Char(' '));
+    const QStringList sentences = SplitFields(FilterReportString(param.Reportnmeavalue()), QLatin1Char(' '));
+
+    auto *page = static_cast<TConfigPage *>(m_tabSheets[c].data());
+    ReportWidgets &w = m_report;
+    w.formatCombo = NewCombo(c, EditorLayout::InputTop(p), false);
+    w.panel = new QWidget(page);
+    page->SetBottomPanel(w.panel, w.formatCombo->y() + w.formatCombo->height());
+    auto *layout = new QVBoxLayout(w.panel);
+    layout->setContentsMargins(0, 0, 1, 0);
+    layout->setSpacing(0);
+    w.reportEdit = NewStringEdit(w.panel);
+    w.paramGroup = NewGroup(QStringLiteral("Select Parameters to Report"), w.panel);
+    w.sentenceGroup = NewGroup(QStringLiteral("Select Sentences to Report"), w.panel);
+    layout->addWidget(w.reportEdit);
+    layout->addWidget(new QLabel(w.panel));
+    layout->addWidget(w.paramGroup);
+    layout->addWidget(w.sentenceGroup);
+    layout->addStretch(1);
+
+    w.formatCombo->addItem(QStringLiteral("USERDEF"));
+    w.formatCombo->addItems(param.Reportmode().Texts());
+    w.formatCombo->setCurrentIndex(0);
+
+    static const QStringList nmeaWords = {QStringLiteral("NMEA"), QStringLiteral("MWV"),  QStringLiteral("HDG"),
+                                          QStringLiteral("GGA"),  QStringLiteral("ORDT"), QStringLiteral("XDR")};
+    const bool nmea = std::any_of(nmeaWords.cbegin(), nmeaWords.cend(),
+                                  [&report](const QString &word) { return report.contains(word); });
+    if (nmea) {
+        const int index = w.formatCombo->findText(QStringLiteral("NMEA"));
+        if (index >= 0) {
+            w.formatCombo->setCurrentIndex(index);
+        } else {
+            Dialogs().Message(T(QStringLiteral("NMEA detected but not a valid option")), T(QStringLiteral("ERROR")));
+            Log(QStringLiteral("ERROR - NMEA detected but not a valid option."));
+        }
+    }
+    w.reportEdit->setText(nmea ? QStringLiteral("NMEA") : report);
+    param.SetValuestring(w.reportEdit->text());
+
+    const QStringList options = param.Repoption().Texts();
+    QWidget *paramBox = NewSlotBox(w.paramGroup, int(options.size()));
+    for (int i = 0; i < options.size(); ++i)
+        w.paramSlots.append(NewSlot(paramBox, i, i < fields.size() && !nmea ? fields[i] : QString(), options));
+
+    const QStringList sentenceOptions = Without(param.Repnmeaoption().Texts(), QStringLiteral("NMEA"));
+    const int sentenceSlots = param.Repnmeaoption().Count();
+    QWidget *sentenceBox = NewSlotBox(w.sentenceGroup, sentenceSlots);
+    for (int i = 0; i < sentenceSlots; ++i)
+        w.sentenceSlots.append(
+            NewSlot(sentenceBox, i, i < sentences.size() ? sentences[i] : QString(), sentenceOptions));
+    if (!w.sentenceSlots.isEmpty())
+        w.sentenceSlots.first()->setEnabled(false);
+
+    w.paramGroup->setVisible(!nmea);
+    w.sentenceGroup->hide();
+    connect(w.formatCombo, &QComboBox::currentIndexChanged, this, [this](int) { OnReportFormatChanged(); });
+    for (QComboBox *slot : std::as_const(w.paramSlots) + w.sentenceSlots)
+        connect(slot, &QComboBox::currentIndexChanged, this, [this](int) { OnReportSlotChanged(); });
+}
+
+bool TFormConfig::BuildXdrWidgets(IXMLparamType param)
+{
+    ReportWidgets &w = m_report;
+    if (!w.panel) {
+        Log(QStringLiteral("Report XDR Format comes before Report Format"));
+        return false;
+    }
+    const QString xdr = FilterReportString(param.Reportxdrvalue());
+    const QStringList fields = SplitFields(xdr, QLatin1Char(' '));
+    auto *layout = static_cast<QVBoxLayout *>(w.panel->layout());
+    w.xdrEdit = NewStringEdit(w.panel);
+    w.xdrGroup = NewGroup(QStringLiteral("Select Transducers to Report"), w.panel);
+    const int stretch = layout->count() - 1; // keep the stretch last
+    layout->insertWidget(stretch, w.xdrEdit);
+    layout->insertWidget(stretch + 1, new QLabel(w.panel));
+    layout->insertWidget(stretch + 2, w.xdrGroup);
+
+    const QStringList options = Without(param.Repxdroption().Texts(), QStringLiteral("XDR"));
+    const int xdrCount = param.Repxdroption().Count();
+    QWidget *box = NewSlotBox(w.xdrGroup, xdrCount);
+    for (int i = 0; i < xdrCount; ++i)
+        w.xdrSlots.append(NewSlot(box, i, i < fields.size() ? fields[i] : QString(), options));
+    w.xdrEdit->setText(xdr);
+    param.SetValuestring(w.xdrEdit->text());
+    w.xdrEdit->hide();
+    w.xdrGroup->hide();
+    for (QComboBox *slot : std::as_const(w.xdrSlots))
+        connect(slot, &QComboBox::currentIndexChanged, this, [this](int) { OnReportSlotChanged(); });
+    return true;
+}
+
+void TFormConfig::RebuildReportString()
+{
+    ReportWidgets &w = m_report;
+    if (!w.formatCombo)
+        return;
+    const QString format = w.formatCombo->currentText();
+    if (format.contains(QStringLiteral("USERDEF"))) {
+        w.reportEdit->setText(JoinSlots(w.paramSlots, true));
+        return;
+    }
+    if (!format.contains(QStringLiteral("NMEADEF")))
+        return;
+    w.reportEdit->setText(JoinSlots(w.sentenceSlots, false));
+    if (!w.xdrEdit)
+        return;
+    const bool xdr = w.reportEdit->text().contains(QStringLiteral("XDR"));
+    if (xdr)
+        w.xdrEdit->setText(JoinSlots(w.xdrSlots, false));
+    w.xdrEdit->setVisible(xdr);
+    w.xdrGroup->setVisible(xdr);
+}
+
+void TFormConfig::OnReportFormatChanged()
+{
+    if (m_building)
+        return;
+    ReportWidgets &w = m_report;
+    for (QWidget *widget : {static_cast<QWidget *>(w.reportEdit), static_cast<QWidget *>(w.paramGroup),
+                            static_cast<QWidget *>(w.sentenceGroup), static_cast<QWidget *>(w.xdrEdit),
+                            static_cast<QWidget *>(w.xdrGroup)}) {
+        if (widget)
+            widget->hide();
+    }
+    const QString format = w.formatCombo->currentText();
+    if (format.contains(QStringLiteral("USERDEF"))) {
+        RebuildReportString();
+        w.paramGroup->show();
+    } else if (format.contains(QStringLiteral("NMEADEF"))) {
+        RebuildReportString();
+        w.sentenceGroup->show();
+        const bool xdr = w.xdrEdit && w.reportEdit->text().contains(QStringLiteral("XDR"));
+        if (xdr) {
+            w.xdrEdit->show();
+            w.xdrGroup->show();
+        }
+    } else {
+        w.reportEdit->setText(format);
+    }
+    w.reportEdit->show();
+    ValidateEntries();
+    ShowDifferences();
+}
+
+void TFormConfig::OnReportSlotChanged()
+{
+    if (m_building)
+        return;
+    RebuildReportString();
+    ValidateEntries();
+    ShowDifferences();
+}
