@@ -1,12 +1,16 @@
 #include "app/mainwindow.h"
 
 #include "app/debugWin.h"
+#include "app/productMenu.h"
 #include "base/appdata.h"
 #include "base/dialogs.h"
 #include "base/log.h"
 #include "base/translate.h"
 #include "base/version.h"
+#include "config/config.h"
 #include "config/resourceFiles.h"
+#include "config/summary.h"
+#include "diagnostics/sessionReport.h"
 #include "diagnostics/about.h"
 #include "i18n/lang.h"
 #include "settings/guiSettings.h"
@@ -20,6 +24,8 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
 #include <QStackedWidget>
 #include <QStandardPaths>
 #include <QToolButton>
@@ -82,6 +88,7 @@ TfrmMain::TfrmMain(const QStringList &arguments, QWidget *parent) : QWidget(pare
     setWindowTitle(QString::fromLatin1(kProgramCaption));
     ui.setupUi(this);
     debugWin = new TfrmDebugWin(this);
+    sessionReport = new TfrmSessionReport(this);
     if (!LoadGuiSettings()) {
         Fail();
         return;
@@ -103,6 +110,7 @@ TfrmMain::TfrmMain(const QStringList &arguments, QWidget *parent) : QWidget(pare
 
 TfrmMain::~TfrmMain()
 {
+    config.reset(); // its pages live on this window's page control
     SetTranslator({});
 }
 
@@ -115,6 +123,7 @@ bool TfrmMain::Fail()
 void TfrmMain::CreateApplicationForms()
 {
     frmAbout = new TfrmAbout(this);
+    frmSummary = new TfrmSummary(this);
     frmSettings = new TfrmSettings(guiSettings.get(), this);
 }
 
@@ -335,8 +344,21 @@ void TfrmMain::ConnectHandlers()
     connect(ui.imAbout, &QToolButton::clicked, this, &TfrmMain::buAboutClick);
     connect(ui.imSettings, &QToolButton::clicked, this, &TfrmMain::buSettingsClick);
     connect(ui.imDebug, &QToolButton::clicked, this, &TfrmMain::buDebugClick);
-    // The workflows arrive with the connection, editor and offline work.
-    for (QToolButton *button : {ui.imConnectData, ui.imConnect, ui.imOffline})
+    connect(ui.imOffline, &QToolButton::clicked, this, &TfrmMain::WorkOfflineClick);
+    connect(ui.imLoadTemplate, &QToolButton::clicked, this, &TfrmMain::buLoadTemplateClick);
+    for (QToolButton *button : {ui.imLoadConfig, ui.imLoadConfigOffline})
+        connect(button, &QToolButton::clicked, this, &TfrmMain::buLoadConfigFileClick);
+    for (QToolButton *button : {ui.imSaveConfig, ui.imSaveConfigOffline})
+        connect(button, &QToolButton::clicked, this, &TfrmMain::buSaveConfigurationFileClick);
+    connect(ui.imBack, &QToolButton::clicked, this, &TfrmMain::buMainMenuClick);
+    popmenProducts = BuildProductMenu(this, [this](const QString &caption) { Select_Product_click(caption); });
+    connect(ui.memoSelectedProduct, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
+        popmenProducts->popup(ui.memoSelectedProduct->mapToGlobal(at));
+    });
+    // A product is chosen at start, so a template loads without the menu.
+    Select_Product_click(QStringLiteral("Corvix II PV4"));
+    // The online workflows arrive with the connection dialog.
+    for (QToolButton *button : {ui.imConnectData, ui.imConnect})
         button->setEnabled(false);
 }
 

@@ -1,12 +1,17 @@
 #pragma once
 #include "app/mainwindow_ui.h"
+#include "base/dialogs.h"
 #include "config/confighost.h"
 
 #include <QStringList>
 #include <QWidget>
 #include <memory>
 
+class QMenu;
+class TFormConfig;
 class TfrmAbout;
+class TfrmSessionReport;
+class TfrmSummary;
 class TfrmDebugWin;
 class TfrmGuiSettings;
 class TfrmSettings;
@@ -34,7 +39,7 @@ public:
     void SetIdentityPanel(Panel panel, const QString &text, const QColor &colour) override;
     QTabWidget *ConfigPageControl() override { return ui.pgctrlConfig; }
 
-    TfrmGuiSettings &GuiSettings() { return *guiSettings; }
+    TfrmGuiSettings &GuiSettings() override { return *guiSettings; }
     TLanguage &Language() { return *language; }
     TfrmDebugWin &DebugWin() { return *debugWin; }
     const MainWindowUi &Ui() const { return ui; }
@@ -47,8 +52,23 @@ public:
     void ResetToStartState();
     void SetWorkflowButtonsEnabled(bool enabled);
 
+    TFormConfig *Config() const { return config.get(); }
+    TfrmSessionReport &SessionReport() { return *sessionReport; }
+    QMenu *ProductMenu() const { return popmenProducts; }
+
+    // Text helpers of the product box.
+    static QString RemoveChar(const QString &text, QChar character);
+    static QString StripControlChars(const QString &text);
+
 public slots:
     void cbLanguageSelect(int index);
+    // Offline work and configuration files.
+    void WorkOfflineClick();
+    void Select_Product_click(const QString &caption);
+    void buLoadTemplateClick();
+    void buLoadConfigFileClick();
+    void buSaveConfigurationFileClick();
+    void buMainMenuClick();
     void buAboutClick();
     void buSettingsClick();
     void buDebugClick();
@@ -64,6 +84,11 @@ private:
     void SelectStoredLanguage();
     void SetPanel(QLabel *panel, const QString &text, const QColor &colour);
     void ConnectHandlers();
+    void ShowOfflineProductChoice();
+    void ShowOfflineFileActions();
+    FileDialogRequest ConfigFileRequest(const QString &proposedName) const;
+    void RememberFolderOf(const QString &fileName);
+    void ReleaseConfig();
     bool Fail();
 
     MainWindowUi ui;
@@ -76,6 +101,10 @@ private:
     TfrmDebugWin *debugWin = nullptr;
     TfrmAbout *frmAbout = nullptr;
     TfrmSettings *frmSettings = nullptr;
+    TfrmSessionReport *sessionReport = nullptr;
+    TfrmSummary *frmSummary = nullptr;
+    QMenu *popmenProducts = nullptr;
+    std::unique_ptr<TFormConfig> config;
     bool online = false;
     bool offline = false;
     bool leaving = false;

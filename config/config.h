@@ -196,6 +196,9 @@ private:
     enum class ParamBuild { Built, Removed, Failed };
 
     // pageBuilder.cpp
+    // Loads a configuration or template file and checks it fits the tables; a
+    // null document after a message naming the file when it does not.
+    IXMLproductsType LoadConfigDocument(const QString &fileName) const;
     bool BuildFromDocument(const IXMLproductsType &products, const QString &fileName);
     void DestroyPages();
     bool RemovesCategory(const QString &name) const;

@@ -171,6 +171,9 @@ bool TFormConfig::AskToContinue(const QString &found, const QString &expected, c
 
 bool TFormConfig::CheckFileCompatibility(const QString &fileName)
 {
+    // A file that cannot be read is named as such, not as another product.
+    if (LoadConfigDocument(fileName).IsNull())
+        return false;
     const QString product = GetFileProductName(fileName);
     if (product != m_productName) {
         Dialogs().Message(T(QStringLiteral("Found:")) + product + T(QStringLiteral("  Expected:")) + m_productName +

@@ -76,20 +76,25 @@ QStringList TFormConfig::FillOptionList(IXMLparamType param)
     return param.Option().Texts();
 }
 
+IXMLproductsType TFormConfig::LoadConfigDocument(const QString &fileName) const
+{
+    XmlLoadError error;
+    const IXMLproductsType products = IXMLproductsType::Load(fileName, &error);
+    const QString problem = products.IsNull() ? error.Text() : CheckTemplateLimits(products);
+    if (problem.isEmpty())
+        return products;
+    Log(QStringLiteral("Could not load ") + fileName + QStringLiteral(": ") + problem);
+    Dialogs().Message(T(QStringLiteral("Could not load the file ")) + fileName + QStringLiteral("\n\n") + problem,
+                      T(QStringLiteral("ERROR")));
+    return {};
+}
+
 bool TFormConfig::BuildConfigPages(const QString &fileName)
 {
     Log(fileName);
-    XmlLoadError error;
-    const IXMLproductsType products = IXMLproductsType::Load(fileName, &error);
-    QString problem = products.IsNull() ? error.Text() : CheckTemplateLimits(products);
-    if (!problem.isEmpty()) {
-        // The pages and the document shown so far stay as they were.
-        Log(QStringLiteral("Could not load ") + fileName + QStringLiteral(": ") + problem);
-        Dialogs().Message(T(QStringLiteral("Could not load the file ")) + fileName + QStringLiteral("\n\n") + problem,
-                          T(QStringLiteral("ERROR")));
-        return false;
-    }
-    return BuildFromDocument(products, fileName);
+    const IXMLproductsType products = LoadConfigDocument(fileName);
+    // On failure the pages and the document shown so far stay as they were.
+    return !products.IsNull() && BuildFromDocument(products, fileName);
 }
 
 bool TFormConfig::BuildFromDocument(const IXMLproductsType &products, const QString &fileName)
