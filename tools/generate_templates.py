@@ -240,16 +240,17 @@ def input_params(name, reserved, factory=None):
                     selected=sensors.index(sensor) if sensor else -1)]
     params.append(Param("Sensor Units", name + "UNITS", "cfgsensorunits", unit or "#",
                         selected=UNIT_SYMBOLS[sensor].index(unit) if sensor else -1, customunits=""))
+    params.append(Param("Substitute Name", name + "SUBST", "substname", NOT_CONFIGURED,
+                        illegalstrings=",".join(reserved), string=""))
+    params.append(Param("Resolution" if analogue else "Amount per Pulse", name + "RES", "digcount",
+                        resolution or NOT_CONFIGURED, string=resolution, fmax="1000.0", fmin="0.001"))
+    # Last: the editor shows its high and low rows on the two rows below it.
     if analogue:
         kind, high, low = signal or (None, 0, 0)
         params.append(Param("Input Type", name + "INPUT", "aniptype",
                             f"{kind} {high} {low}" if kind else NOT_CONFIGURED, option=list(ANALOGUE_SIGNALS),
                             selected=ANALOGUE_SIGNALS.index(kind) if kind else -1, min=-99999, max=999999,
                             high=high, low=str(low)))
-    params.append(Param("Substitute Name", name + "SUBST", "substname", NOT_CONFIGURED,
-                        illegalstrings=",".join(reserved), string=""))
-    params.append(Param("Resolution" if analogue else "Amount per Pulse", name + "RES", "digcount",
-                        resolution or NOT_CONFIGURED, string=resolution, fmax="1000.0", fmin="0.001"))
     return params
 
 

@@ -184,6 +184,12 @@ class GeneratedData(unittest.TestCase):
                 earlier = [q.findtext("type") for q in c.findall("param")[:i]]
                 self.assertIn("senstypeselect", earlier, f"{f} {c.get('name')}")
 
+    def test_analogue_input_type_is_last_so_its_two_extra_rows_are_free(self):
+        # The editor puts the high and low edits on the two rows below it.
+        for f, device, c, i, p in self.params():
+            if p.findtext("type") == "aniptype":
+                self.assertEqual(i, len(c.findall("param")) - 1, f"{f} {c.get('name')}")
+
     def test_report_lists(self):
         for f, root in self.templates.items():
             reports = [(c, p) for c in root.iter("category") for p in c.findall("param")

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <cstdio>
 
@@ -31,6 +32,26 @@ bool startPages(TfrmMain &window, const QDir &output)
     }
     return ok;
 }
+// Offline editor pages of a product: every page whose name matches one of
+// the wanted ones, as "<prefix>_<page>.png".
+bool editorPages(TfrmMain &window, const QDir &output, const QString &product, const QString &prefix,
+                 const QStringList &wanted)
+{
+    window.WorkOfflineClick();
+    window.Select_Product_click(product);
+    window.buLoadTemplateClick();
+    QTabWidget *pages = window.Ui().pgctrlConfig;
+    bool ok = pages->count() > 0;
+    for (int i = 0; i < pages->count(); ++i) {
+        const QString name = pages->widget(i)->objectName();
+        if (!wanted.isEmpty() && !wanted.contains(name))
+            continue;
+        pages->setCurrentIndex(i);
+        ok = save(window, output.filePath(prefix + QLatin1Char('_') + name + QStringLiteral(".png"))) && ok;
+    }
+    window.ResetToStartState();
+    return ok;
+}
 } // namespace
 
 int main(int argc, char *argv[])
@@ -51,5 +72,10 @@ int main(int argc, char *argv[])
     std::unique_ptr<TfrmMain> window = CreateMainWindow({QStringLiteral("DEBUGWIN SETTINGS")});
     if (!window)
         return 1;
-    return startPages(*window, output) ? 0 : 1;
+    bool ok = startPages(*window, output);
+    window->Ui().cbLanguage->setCurrentIndex(0);
+    window->cbLanguageSelect(0);
+    ok = editorPages(*window, output, QStringLiteral("Tempris KDX550-5 PV9"), QStringLiteral("tempris550"), {}) && ok;
+    ok = editorPages(*window, output, QStringLiteral("Corvix Pro PV5"), QStringLiteral("corvixpro"), {}) && ok;
+    return ok ? 0 : 1;
 }
