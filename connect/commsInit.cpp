@@ -287,6 +287,9 @@ void TfrmCommsInit::BeginWork()
     buClose->setEnabled(false);
     buScan->setEnabled(false);
     buTry->setEnabled(false);
+    // The user stays on the tab whose work runs, where its Abort button is.
+    for (int i = 0; i < PageControl1->count(); ++i)
+        PageControl1->setTabEnabled(i, i == PageControl1->currentIndex());
 }
 
 void TfrmCommsInit::EndWork()
@@ -295,6 +298,8 @@ void TfrmCommsInit::EndWork()
     buClose->setEnabled(true);
     buScan->setEnabled(true);
     buTry->setEnabled(true);
+    for (int i = 0; i < PageControl1->count(); ++i)
+        PageControl1->setTabEnabled(i, true);
 }
 
 // ---------------------------------------------------------------- the scan
@@ -302,6 +307,7 @@ void TfrmCommsInit::EndWork()
 void TfrmCommsInit::RunScan()
 {
     buScan->setText(texts.abort);
+    gbProgress->setTitle(QStringLiteral("Scanning..."));
     busy = true;
     tmrClose.stop();
     buClose->setEnabled(false);

@@ -285,8 +285,10 @@ bool TSafeModeWizard::ProbeUntilFound()
     while (!safeModeAbort && !found) {
         QCoreApplication::processEvents();
         pbSafeMode->setValue((pbSafeMode->value() + 1) % probeProgressSteps);
-        if (dialog.Link()->DeviceLost()) {
+        // A vanished device (an adapter pulled out) would never answer: stop.
+        if (dialog.Link()->DeviceLost() || !dialog.Link()->RxServiceRunning()) {
             Log(QStringLiteral("Safe mode: the device has gone; probing stopped."));
+            Dialogs().Message(T(QStringLiteral("Connection Error")), T(QStringLiteral("ERROR")));
             break;
         }
         if (dialog.Session()->SafeModeProbe() != 0)

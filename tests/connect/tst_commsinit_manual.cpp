@@ -300,6 +300,36 @@ private slots:
         QVERIFY(dialog->buClose->isEnabled());
     }
 
+    // The adapter is pulled out while "*" goes out: the loop ends with a message.
+    void safeModeDeviceVanishes()
+    {
+        makeIdleDialog();
+        PtyPeer &peer = addSafeModeSensor(6);
+        toStep1(QStringLiteral("6"), false);
+        wizard().buSafeModeStep2->click();
+        bool otherTabsLocked = false;
+        QTimer user;
+        user.setInterval(20);
+        connect(&user, &QTimer::timeout, this, [&] {
+            if (peer.LineCount("*") == 0)
+                return;
+            user.stop();
+            otherTabsLocked = !dialog->PageControl1->isTabEnabled(0) && !dialog->PageControl1->isTabEnabled(1) &&
+                              dialog->PageControl1->isTabEnabled(2);
+            peer.HangUp();
+        });
+        user.start();
+        wizard().buSafeModeStep3->click();
+
+        QVERIFY(otherTabsLocked);
+        QCOMPARE(fixture->dialogs.texts(), QStringList({"[Connection Error]"}));
+        QCOMPARE(fixture->dialogs.captions(), QStringList({"[ERROR]"}));
+        QCOMPARE(wizardPage(), wizard().tsSafeMode_Begin);
+        QCOMPARE(dialog->CurrentLink(), nullptr);
+        QVERIFY(dialog->FoundDevices().isEmpty());
+        QVERIFY(dialog->PageControl1->isTabEnabled(0));
+    }
+
     void safeModeCancelOnStep2ReleasesThePort()
     {
         makeIdleDialog();
