@@ -8,6 +8,7 @@
 #include "diagnostics/sessionReport.h"
 #include "tests/config/simulatedDevice.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QtTest>
@@ -39,15 +40,12 @@ Located FirstOfType(const TFormConfig &engine, const QString &type)
         for (int p = 0; p < device.Category(c).Count(); ++p) {
             const IXMLparamType param = device.Category(c).Param(p);
             const ParamControls &controls = engine.Controls(c, p);
-            const bool usable = type == QLatin1String("int") ? controls.edit && param.Max() > param.Min()
-                                                             : controls.combo && controls.combo->count() > 1;
+            const bool usable = type == QLatin1String("int")      ? controls.edit && param.Max() > param.Min()
+                                : type == QLatin1String("select") ? controls.combo && controls.combo->count() > 1
+                                                                  : controls.edit != nullptr;
             // Settings that change how the device talks are left alone (the
-            // editor asks about them).
-            static const QStringList linkSettings = {QStringLiteral("BAUD"), QStringLiteral("COMMS"),
-                                                     QStringLiteral("PROTOCOL")};
-            const bool linkSetting = std::any_of(linkSettings.cbegin(), linkSettings.cend(),
-                                                 [&](const QString &word) { return param.Cmd().contains(word); });
-            if (param.Type() == type && usable && !linkSetting)
+            // editor warns about them).
+            if (param.Type() == type && usable && param.Warncritical() == 0)
                 return {c, p, param};
         }
     }
@@ -81,6 +79,8 @@ private slots:
     void fullRead();
     void writeChangedSettingAndVerify();
     void refusedWriteFailsVerification();
+    void clockSyncAndIgnoredCommands_data();
+    void clockSyncAndIgnoredCommands();
     void abortStopsAtNextCategory();
     void abortDuringLastCategoryHasNoEffect();
     void silenceMidRead();
@@ -315,6 +315,39 @@ void TestDeviceReadWrite::refusedWriteFailsVerification()
     QVERIFY(reportText.contains(QStringLiteral("Verify Failed")));
     QVERIFY(reportText.contains(QStringLiteral("The following parameters failed to verify:")));
     QVERIFY(bench.logs.contains(QStringLiteral("Error - Failed to verify.")));
+}
+
+void TestDeviceReadWrite::clockSyncAndIgnoredCommands_data()
+{
+    QTest::addColumn<bool>("sync");
+    QTest::newRow("sync ticked") << true;
+    QTest::newRow("sync not ticked") << false;
+}
+
+void TestDeviceReadWrite::clockSyncAndIgnoredCommands()
+{
+    QFETCH(bool, sync);
+    Bench bench;
+    QVERIFY2(bench.Connect(kRelaypoint), qPrintable(bench.error));
+    QVERIFY(bench.host.report.OpenReport(bench.engine->ProductName(), QStringLiteral("12345")));
+    QVERIFY(bench.engine->GetDeviceSettings());
+    const Located clock = FirstOfType(*bench.engine, QStringLiteral("timestrcheckbox"));
+    const Located station = FirstOfType(*bench.engine, QStringLiteral("string"));
+    QVERIFY(clock.c >= 0 && station.c >= 0);
+    const ParamControls &clockControls = bench.engine->Controls(clock.c, clock.p);
+    QVERIFY(clockControls.check && clockControls.edit);
+    clockControls.check->setChecked(sync);
+    clockControls.edit->setText(QStringLiteral("2001-02-03T04:05:06"));
+    bench.engine->Controls(station.c, station.p).edit->setText(QStringLiteral("COMMAND IGNORED"));
+
+    const QString today = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyy-MM-dd"));
+    QVERIFY(bench.engine->WriteSettingsToDevice());
+    const QString reportText = QString::fromUtf8(ReadFile(bench.host.report.FilePath()));
+    QCOMPARE(reportText.contains(QStringLiteral("sent:TIME ") + today + QLatin1Char('T')), sync);
+    QCOMPARE(reportText.contains(QStringLiteral("sent:TIME 2001-02-03T04:05:06")), !sync);
+    QVERIFY(reportText.contains(QStringLiteral("skipped:%1 COMMAND IGNORED").arg(station.param.Cmd())));
+    QVERIFY(!reportText.contains(QStringLiteral("sent:%1 ").arg(station.param.Cmd())));
+    QVERIFY(bench.logs.contains(QStringLiteral("Skipped NOT CONFIGURED Command")));
 }
 
 void TestDeviceReadWrite::abortStopsAtNextCategory()
