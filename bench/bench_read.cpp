@@ -100,9 +100,9 @@ double MandatedReadMs(const TFormConfig &engine, const TfrmInterface &session, c
 {
     // Setup mode: one unit query and the setup command, both multi-line.
     double ms = MandatedMs(QStringLiteral("%%%"), true, link) + MandatedMs(session.SetupModeCommand(), true, link);
-    static const QStringList singles = {"int",      "select",     "sensorunits", "reportstr",       "reportxdr",
-                                        "senstypeselect", "cfgsensorunits", "aniptype", "substname", "digcount",
-                                        "maskedfloat", "timestr", "timestrcheckbox", "string"};
+    static const QStringList singles = {
+        "int",      "select",    "sensorunits", "reportstr",   "reportxdr", "senstypeselect",  "cfgsensorunits",
+        "aniptype", "substname", "digcount",    "maskedfloat", "timestr",   "timestrcheckbox", "string"};
     const IXMLdeviceType device = engine.Device();
     for (int c = 0; c < device.Count(); ++c) {
         for (int p = 0; p < device.Category(c).Count(); ++p) {

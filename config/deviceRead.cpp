@@ -453,8 +453,7 @@ int TFormConfig::ExchangeDelayed(const QString &cmd, QString &reply, ReadState &
 int TFormConfig::ReadInt(IXMLparamType param, ReadState &state, bool delayed)
 {
     QString reply = QStringLiteral("UNDEFINED");
-    const int code =
-        delayed ? ExchangeDelayed(param.Cmd(), reply, state) : ExchangeSingle(param.Cmd(), reply, state);
+    const int code = delayed ? ExchangeDelayed(param.Cmd(), reply, state) : ExchangeSingle(param.Cmd(), reply, state);
     if (code == kStopRead || (delayed && code != 0))
         return code;
     const bool parsed = ParseResponse(reply);
@@ -468,8 +467,7 @@ int TFormConfig::ReadInt(IXMLparamType param, ReadState &state, bool delayed)
 int TFormConfig::ReadSelect(IXMLparamType param, ReadState &state, bool delayed)
 {
     QString reply;
-    const int code =
-        delayed ? ExchangeDelayed(param.Cmd(), reply, state) : ExchangeSingle(param.Cmd(), reply, state);
+    const int code = delayed ? ExchangeDelayed(param.Cmd(), reply, state) : ExchangeSingle(param.Cmd(), reply, state);
     if (code != 0)
         return code;
     if (!ParseResponse(reply))
@@ -483,8 +481,7 @@ int TFormConfig::ReadSelect(IXMLparamType param, ReadState &state, bool delayed)
     return 0;
 }
 
-int TFormConfig::LookupUnits(const QString &measurement, const QString &symbol, IXMLparamType param,
-                             ReadState &state)
+int TFormConfig::LookupUnits(const QString &measurement, const QString &symbol, IXMLparamType param, ReadState &state)
 {
     const UnitLookup lookup = m_unitsDoc.LookupUnit(measurement, symbol);
     if (!lookup.found) {

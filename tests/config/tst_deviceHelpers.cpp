@@ -90,10 +90,14 @@ void TestDeviceHelpers::normaliseXdrList_data()
 {
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("list");
-    QTest::newRow("device form") << "XDR,T1,T2,CHECK" << "T1 T2";
-    QTest::newRow("lower case") << "xdr,T1,check" << "T1";
-    QTest::newRow("only the first XDR") << "XDR,XDR,T1" << "XDR T1";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("device form") << "XDR,T1,T2,CHECK"
+                                 << "T1 T2";
+    QTest::newRow("lower case") << "xdr,T1,check"
+                                << "T1";
+    QTest::newRow("only the first XDR") << "XDR,XDR,T1"
+                                        << "XDR T1";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
 void TestDeviceHelpers::normaliseXdrList()
@@ -129,8 +133,7 @@ void TestDeviceHelpers::measurementFromSensorType()
     QVERIFY(!editor.engine->GetMeasurementFromSenstype(device.Category(editor.CategoryIndex("AN1")), name, &error));
     QCOMPARE(error, QStringLiteral("GetMeasurementFromSenstype: selected out of range"));
     error.clear();
-    QVERIFY(!editor.engine->GetMeasurementFromSenstype(device.Category(editor.CategoryIndex("General")), name,
-                                                       &error));
+    QVERIFY(!editor.engine->GetMeasurementFromSenstype(device.Category(editor.CategoryIndex("General")), name, &error));
     QCOMPARE(error, QStringLiteral("GetMeasurementFromSenstype: Did not find SENSTYPE"));
 }
 
@@ -175,9 +178,12 @@ void TestDeviceHelpers::xdrLineOnlyForNmeaDefWithXdr_data()
     QTest::addColumn<QString>("format");
     QTest::addColumn<QString>("report");
     QTest::addColumn<bool>("sent");
-    QTest::newRow("NMEADEF with XDR") << "NMEADEF" << "NMEA XDR" << true;
-    QTest::newRow("NMEADEF without XDR") << "NMEADEF" << "NMEA MWVR" << false;
-    QTest::newRow("other format") << "NMEA" << "NMEA XDR" << false;
+    QTest::newRow("NMEADEF with XDR") << "NMEADEF"
+                                      << "NMEA XDR" << true;
+    QTest::newRow("NMEADEF without XDR") << "NMEADEF"
+                                         << "NMEA MWVR" << false;
+    QTest::newRow("other format") << "NMEA"
+                                  << "NMEA XDR" << false;
 }
 
 void TestDeviceHelpers::xdrLineOnlyForNmeaDefWithXdr()

@@ -158,18 +158,19 @@ QString TestDeviceReadWrite::Mismatch(const Bench &bench, const IXMLparamType &p
         stored = param.Selected() < 0 ? notConfigured : options.value(param.Selected());
     } else if (type == QLatin1String("reportstr")) {
         stored = param.Reportvalue();
-        expected = param.Cmd() == LastReportParam(engine.Device()).Cmd() ? expectedReport
-                                                                         : engine.NormaliseReportList(Reply(bench, cmd));
+        expected = param.Cmd() == LastReportParam(engine.Device()).Cmd()
+                       ? expectedReport
+                       : engine.NormaliseReportList(Reply(bench, cmd));
     } else if (type == QLatin1String("reportxdr")) {
         stored = param.Reportxdrvalue() == param.Reportvalue() ? param.Reportvalue() : QStringLiteral("<differ>");
-        expected = param.Cmd() == LastReportParam(engine.Device()).Cmd() ? expectedReport
-                                                                         : TFormConfig::NormaliseXdrList(Reply(bench, cmd));
+        expected = param.Cmd() == LastReportParam(engine.Device()).Cmd()
+                       ? expectedReport
+                       : TFormConfig::NormaliseXdrList(Reply(bench, cmd));
     } else if (type == QLatin1String("aniptype")) {
-        stored = param.Selected() < 0 ? notConfigured
-                                      : QStringLiteral("%1,%2,%3")
-                                            .arg(options.value(param.Selected()))
-                                            .arg(param.High())
-                                            .arg(param.Low());
+        stored =
+            param.Selected() < 0
+                ? notConfigured
+                : QStringLiteral("%1,%2,%3").arg(options.value(param.Selected())).arg(param.High()).arg(param.Low());
     } else if (type == QLatin1String("substname") || type == QLatin1String("digcount")) {
         stored = param.String();
         expected = value == notConfigured ? QString() : value;
