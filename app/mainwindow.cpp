@@ -120,10 +120,18 @@ bool TfrmMain::Fail()
     return false;
 }
 
+TfrmSummary &TfrmMain::Summary()
+{
+    if (frmSummary == nullptr)
+        frmSummary = new TfrmSummary(this);
+    return *frmSummary;
+}
+
 void TfrmMain::CreateApplicationForms()
 {
     frmAbout = new TfrmAbout(this);
-    frmSummary = new TfrmSummary(this);
+    if (frmSummary == nullptr)
+        frmSummary = new TfrmSummary(this);
     frmSettings = new TfrmSettings(guiSettings.get(), this);
 }
 

@@ -53,7 +53,8 @@ public:
     void SetWorkflowButtonsEnabled(bool enabled);
 
     TFormConfig *Config() const { return config.get(); }
-    TfrmSessionReport &SessionReport() { return *sessionReport; }
+    TfrmSessionReport &SessionReport() override { return *sessionReport; }
+    TfrmSummary &Summary() override;
     QMenu *ProductMenu() const { return popmenProducts; }
 
     // Text helpers of the product box.

@@ -13,6 +13,8 @@
 #include "base/dialogs.h"
 #include "base/log.h"
 #include "config/config.h"
+#include "config/summary.h"
+#include "diagnostics/sessionReport.h"
 #include "settings/guiSettings.h"
 
 #include <QApplication>
@@ -38,9 +40,13 @@ public:
     void SetIdentityPanel(Panel, const QString &, const QColor &) override {}
     QTabWidget *ConfigPageControl() override { return &m_pages; }
     TfrmGuiSettings &GuiSettings() override { return m_settings; }
+    TfrmSessionReport &SessionReport() override { return m_report; }
+    TfrmSummary &Summary() override { return m_summary; }
 
 private:
     TfrmGuiSettings m_settings;
+    TfrmSessionReport m_report;
+    TfrmSummary m_summary;
     QString m_folder;
     QTabWidget m_pages;
 };

@@ -17,9 +17,13 @@
 #include <QStringList>
 #include <QWidget>
 #include <array>
+#include <memory>
 
 class TfrmInterface;
 class TfrmGuiSettings;
+class TfrmProgressDlg;
+class TfrmSessionReport;
+class TfrmSummary;
 class TCommitWatcher;
 class QCheckBox;
 class QComboBox;
@@ -149,6 +153,45 @@ public:
     // false when it must not be loaded.
     bool CheckFileCompatibility(const QString &fileName);
 
+    // --- Device reads (deviceRead.cpp) ---
+    // Reads every setting from the device into the document, saves the
+    // retrieved configuration, rebuilds the pages from it and fills the
+    // summary. True when every param was read. On an abort or an error that
+    // stops the read, the device is taken out of setup mode first.
+    bool GetDeviceSettings();
+    // Cuts a "NAME = value" reply down to the value; false (reply unchanged)
+    // when it has no "=".
+    static bool ParseResponse(QString &reply);
+    // The device's report list in the editor's words, space-separated; ok is
+    // false when the list cannot be converted (an axis or polar word without
+    // its partner).
+    QString NormaliseReportList(const QString &value, bool *ok = nullptr) const;
+    static QString NormaliseXdrList(const QString &value);
+    // Each word of text equal to a substitute name becomes the sensor name
+    // at the same position.
+    static QString ReplaceSubstNames(const QString &text, const QStringList &substNames,
+                                     const QStringList &sensorNames);
+    // The measurement the category's sensor type names; false when the type
+    // is not configured, or (with error set) when the category has no sensor
+    // type param or its choice is out of range.
+    bool GetMeasurementFromSenstype(const IXMLcategoryType &category, QString &name, QString *error = nullptr) const;
+    // The cmd of every param whose last read failed.
+    QStringList FailedReads() const { return m_failedReads; }
+
+    // --- Device writes (deviceWrite.cpp) ---
+    // Checks the entries, saves the shown configuration as the uploaded one
+    // and sends one setup command per param. True when every command was
+    // answered; on any failure the device is left out of setup mode.
+    bool WriteSettingsToDevice();
+    // Reads everything back and compares it with what was written; true only
+    // when the read succeeded and nothing differs (WorkList names the rest).
+    bool VerifySettings();
+    // The setup commands for what the pages show, in document order; sync is
+    // the state of the last "Sync time to PC" box met.
+    QStringList BuildCommandList(bool &sync);
+    // The progress dialog of reads and writes (made on first use).
+    TfrmProgressDlg *ProgressDialog();
+
     // What the pages hold (unset entries for absent pages and controls).
     QWidget *TabSheet(int c) const;
     const ParamControls &Controls(int c, int p) const;
@@ -255,6 +298,48 @@ private:
     bool AskToContinue(const QString &found, const QString &expected, const QString &caption) const;
     TfrmGuiSettings *GuiSettings() const;
 
+    // deviceRead.cpp
+    struct ReadState;
+    bool EnterSetupModeOrWarn(const QString &logLine);
+    void LeaveSetupMode();
+    int CountParamsForRead();
+    bool ReadCategories(ReadState &state);
+    bool ReadCategory(int c, ReadState &state);
+    int ReadParam(const IXMLcategoryType &category, IXMLparamType param, ReadState &state);
+    int ExchangeSingle(const QString &cmd, QString &reply, ReadState &state);
+    int ExchangeDelayed(const QString &cmd, QString &reply, ReadState &state);
+    int ReadInt(IXMLparamType param, ReadState &state, bool delayed);
+    int ReadSelect(IXMLparamType param, ReadState &state, bool delayed);
+    int ReadSensorUnits(IXMLparamType param, ReadState &state);
+    int ReadReport(IXMLparamType param, ReadState &state, bool xdr);
+    int ReadSensType(IXMLparamType param, ReadState &state);
+    int ReadCfgUnits(const IXMLcategoryType &category, IXMLparamType param, ReadState &state);
+    int ReadAnipType(IXMLparamType param, ReadState &state);
+    int ReadText(IXMLparamType param, ReadState &state);
+    int ReadTime(IXMLparamType param, ReadState &state);
+    int ReadString(IXMLparamType param, ReadState &state);
+    int ReadMaskedFloat(IXMLparamType param, ReadState &state);
+    int LookupUnits(const QString &measurement, const QString &symbol, IXMLparamType param, ReadState &state);
+    void ApplySubstNamesToReport(const ReadState &state);
+    bool WriteRetrievedConfig();
+    bool FinishRead();
+    bool StopRead(const ReadState &state);
+    int CountExchange(int code, ReadState &state);
+    void CloseProgress();
+    TfrmSessionReport &SessionReport();
+    TfrmSummary &Summary();
+
+    // deviceWrite.cpp
+    QString CommandLine(const IXMLcategoryType &category, int c, int p, bool &sync);
+    QString InputCommandLine(const QString &type, const QString &cmd, IXMLparamType param,
+                             const cfgInputTabPageType &input);
+    QString SelectCommandLine(const QString &cmd, IXMLparamType param, const ParamControls &controls);
+    QString UnitsCommandLine(const QString &cmd, IXMLparamType param, const ParamControls &controls);
+    QString XdrCommandLine(const QString &cmd) const;
+    bool SendCommands(const QStringList &lines, bool sync);
+    bool SendCommand(const QString &line, bool sync);
+    bool StopWrite(const QString &logLine, const QString &action);
+
     void SetPanel(IConfigHost::Panel panel, const QString &text, const QColor &colour);
     QString FailureText(const QString &message) const;
 
@@ -301,4 +386,10 @@ private:
     int m_axisConfig = 0;
     QString m_optionText;
     QStringList m_workList;
+    QStringList m_failedReads;
+    QPointer<TfrmProgressDlg> m_progress;
+    // Stand-ins while there is no main window (a report that is never opened
+    // writes nothing).
+    QPointer<TfrmSessionReport> m_ownReport;
+    QPointer<TfrmSummary> m_ownSummary;
 };

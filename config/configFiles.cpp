@@ -79,8 +79,11 @@ void TFormConfig::StoreParamValues(const IXMLcategoryType &category, int c, int 
         if (m_report.reportEdit)
             param.SetReportvalue(ExpandReportName(TrimBlank(m_report.reportEdit->text()), param));
     } else if (type == QLatin1String("reportxdr")) {
-        if (m_report.xdrEdit)
+        if (m_report.xdrEdit) {
+            // The pages show the XDR list from reportxdrvalue: keep both in step.
             param.SetReportvalue(TrimBlank(m_report.xdrEdit->text()));
+            param.SetReportxdrvalue(param.Reportvalue());
+        }
     } else if (type == QLatin1String("maskedfloat")) {
         if (controls.edit)
             param.SetFloatvalue(controls.edit->text());

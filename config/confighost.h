@@ -4,6 +4,8 @@
 
 class QTabWidget;
 class TfrmGuiSettings;
+class TfrmSessionReport;
+class TfrmSummary;
 
 // What the configuration engine needs of the main window, which implements
 // this interface and hands it to every engine it creates. Called on the GUI
@@ -32,6 +34,11 @@ public:
     // The program's settings accessor: the editor's "Sync time to PC" box
     // reads and writes General/GSsyncTime through it.
     virtual TfrmGuiSettings &GuiSettings() = 0;
+    // The session report of the connection: reads and writes record what
+    // they did and what the device answered.
+    virtual TfrmSessionReport &SessionReport() = 0;
+    // The summary window, filled after every read from the device.
+    virtual TfrmSummary &Summary() = 0;
 };
 
 // Panel text colours: live, and reset to "-".

@@ -1,5 +1,7 @@
 #pragma once
 #include "config/confighost.h"
+#include "config/summary.h"
+#include "diagnostics/sessionReport.h"
 #include "settings/guiSettings.h"
 
 #include <QList>
@@ -21,6 +23,8 @@ public:
     QTabWidget pages;
     QList<PanelChange> changes;
     TfrmGuiSettings settings; // no document unless a test opens one
+    TfrmSessionReport report; // writes nothing unless a test opens it
+    TfrmSummary summary;
 
     bool IsOffline() const override { return offline; }
     QString ProgramFolder() const override { return programFolder; }
@@ -30,6 +34,8 @@ public:
     }
     QTabWidget *ConfigPageControl() override { return &pages; }
     TfrmGuiSettings &GuiSettings() override { return settings; }
+    TfrmSessionReport &SessionReport() override { return report; }
+    TfrmSummary &Summary() override { return summary; }
 
     // The panel's last text, or "" when never set.
     QString Text(Panel panel) const

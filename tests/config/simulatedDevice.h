@@ -1,0 +1,116 @@
+#pragma once
+// An engine connected to a simulated sensor as the main window connects it:
+// the simulator on a pseudo-terminal behind a COM alias, a link with short
+// timing, a session, and an engine on a fake main window whose template was
+// chosen from the sensor's identity reply.
+#include "base/appdata.h"
+#include "base/log.h"
+#include "config/config.h"
+#include "device/interface.h"
+#include "serial/comms.h"
+#include "sim/simulator.h"
+#include "templates/productCatalogue.h"
+#include "tests/config/fakeConfigHost.h"
+#include "tests/support/scripteddialogs.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <memory>
+
+namespace SimulatedDevice
+{
+constexpr int kComNumber = 61;
+
+// The catalogue's menu name of the product with this template.
+inline QString MenuName(const QString &templateFile)
+{
+    for (const ProductDef &def : aProductDefs()) {
+        if (def.templateFile == templateFile)
+            return def.menuName;
+    }
+    return {};
+}
+
+struct Bench {
+    QTemporaryDir dataDir;
+    ScriptedDialogs dialogs;
+    FakeConfigHost host;
+    QStringList logs;
+    std::function<void(const QString &)> onLog;
+    std::unique_ptr<Simulator> sim;
+    std::unique_ptr<TComms> link;
+    std::unique_ptr<TfrmInterface> session;
+    std::unique_ptr<TFormConfig> engine;
+    QString error;
+
+    Bench()
+    {
+        SetAppDataFolder(dataDir.path() + QLatin1Char('/'));
+        host.programFolder = QStringLiteral(TALVEK_TEST_APP_DIR "/");
+        host.settings.Open(host.programFolder + QStringLiteral("TalvekDefaultSettings.tsf"));
+        SetLogSink([this](const QString &text) {
+            logs << text;
+            if (onLog)
+                onLog(text);
+        });
+    }
+    ~Bench()
+    {
+        engine.reset();
+        session.reset();
+        link.reset();
+        if (sim)
+            sim->RemoveAlias();
+        sim.reset();
+        SetLogSink({});
+    }
+
+    // Starts the simulator for templateFile and connects the engine to it;
+    // false (error says why) when any step fails.
+    bool Connect(const QString &templateFile, const SimFaults &faults = {})
+    {
+        SimOptions options;
+        options.product = MenuName(templateFile);
+        options.dataDir = QStringLiteral(TALVEK_TEST_APP_DIR);
+        options.faults = faults;
+        sim = std::make_unique<Simulator>(options);
+        if (options.product.isEmpty() || !sim->Start(&error) ||
+            !sim->RegisterAlias(dataDir.path() + QLatin1Char('/'), kComNumber, &error))
+            return false;
+        link = std::make_unique<TComms>(nullptr, 100, 1);
+        PortParams params;
+        params.baudCode = 6; // 19200
+        if (link->Init(kComNumber - 1, params, 0) != 0) {
+            error = QStringLiteral("link: ") + link->OpenErrorText();
+            return false;
+        }
+        session = std::make_unique<TfrmInterface>();
+        session->SetComms(link.get());
+        session->StartRxService(nullptr);
+        session->SetRxServiceMode(RX_MODE_TRANSACTING);
+        QString identity;
+        if (session->QueryUnit(identity) != 0) {
+            error = QStringLiteral("no identity");
+            return false;
+        }
+        engine = std::make_unique<TFormConfig>(&host);
+        if (engine->InitialiseDevice(true, identity) != 0) {
+            error = QStringLiteral("initialise: ") + dialogs.texts().join(QLatin1Char('|'));
+            return false;
+        }
+        engine->SetSession(session.get());
+        dialogs.clear();
+        logs.clear();
+        return true;
+    }
+
+    // The commands of the read, in the order the engine logged them.
+    int LogCount(const QString &line) const { return int(logs.count(line)); }
+};
+
+inline QByteArray ReadFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+} // namespace SimulatedDevice
