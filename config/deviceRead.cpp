@@ -354,10 +354,12 @@ void TFormConfig::CloseProgress()
 TfrmProgressDlg *TFormConfig::ProgressDialog()
 {
     if (!m_progress) {
+        // Over the main window, which it brings to the front; without one it
+        // goes with the engine.
         QWidget *owner = m_host ? m_host->ConfigPageControl() : nullptr;
-        m_progress = new TfrmProgressDlg(owner ? owner->window() : nullptr);
-        if (!owner)
-            m_progress->setAttribute(Qt::WA_DeleteOnClose, false);
+        m_progress = new TfrmProgressDlg(owner ? owner->window() : this);
+        // The main window outlives the engine; the dialog does not.
+        connect(this, &QObject::destroyed, m_progress.data(), &QObject::deleteLater);
     }
     return m_progress;
 }

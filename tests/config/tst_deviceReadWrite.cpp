@@ -365,12 +365,17 @@ void TestDeviceReadWrite::abortStopsAtNextCategory()
     const QString firstOfSecond = second.Param(0).Cmd();
     const QString lastOfSecond = second.Param(second.Count() - 1).Cmd();
     const QString firstOfThird = device.Category(k + 1).Param(0).Cmd();
+    bool closed = true;
     bench.onLog = [&](const QString &line) {
-        if (line == firstOfSecond)
+        if (line == firstOfSecond) {
+            closed = bench.engine->close(); // refused while the read runs
             bench.engine->ProgressDialog()->buAbortClick();
+        }
     };
 
     QVERIFY(!bench.engine->GetDeviceSettings());
+    QVERIFY(!closed);
+    QVERIFY(bench.logs.contains(QStringLiteral("Busy...")));
     QCOMPARE(bench.LogCount(lastOfSecond), 1); // the category under way is finished
     QCOMPARE(bench.LogCount(firstOfThird), 0); // the next one is not started
     QVERIFY(bench.logs.contains(QStringLiteral("GetDeviceSettings aborted")));
