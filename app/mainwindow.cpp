@@ -8,8 +8,11 @@
 #include "base/translate.h"
 #include "base/version.h"
 #include "config/config.h"
+#include "device/interface.h"
 #include "config/resourceFiles.h"
 #include "config/summary.h"
+#include "diagnostics/OutputWin.h"
+#include "diagnostics/memoMessageBox.h"
 #include "diagnostics/sessionReport.h"
 #include "diagnostics/about.h"
 #include "i18n/lang.h"
@@ -89,6 +92,7 @@ TfrmMain::TfrmMain(const QStringList &arguments, QWidget *parent) : QWidget(pare
     ui.setupUi(this);
     debugWin = new TfrmDebugWin(this);
     sessionReport = new TfrmSessionReport(this);
+    outputWindow = new TfrmOutput(this);
     if (!LoadGuiSettings()) {
         Fail();
         return;
@@ -130,8 +134,10 @@ TfrmSummary &TfrmMain::Summary()
 void TfrmMain::CreateApplicationForms()
 {
     frmAbout = new TfrmAbout(this);
+    frmCommsInit = new TfrmCommsInit(guiSettings.get(), this);
     if (frmSummary == nullptr)
         frmSummary = new TfrmSummary(this);
+    frmMemoMessageBox = new TfrmMemoMessageBox(this);
     frmSettings = new TfrmSettings(guiSettings.get(), this);
 }
 
@@ -365,9 +371,13 @@ void TfrmMain::ConnectHandlers()
     });
     // A product is chosen at start, so a template loads without the menu.
     Select_Product_click(QStringLiteral("Corvix II PV4"));
-    // The online workflows arrive with the connection dialog.
-    for (QToolButton *button : {ui.imConnectData, ui.imConnect})
-        button->setEnabled(false);
+    connect(ui.imConnectData, &QToolButton::clicked, this, &TfrmMain::buConnectAndReadClick);
+    connect(ui.imConnect, &QToolButton::clicked, this, &TfrmMain::buConnectOnlyClick);
+    connect(ui.imGetSettings, &QToolButton::clicked, this, &TfrmMain::buGetDeviceSettingsClick);
+    connect(ui.imViewOutput, &QToolButton::clicked, this, &TfrmMain::buContOutputClick);
+    connect(ui.imSaveSettings, &QToolButton::clicked, this, &TfrmMain::buSaveSettingsClick);
+    connect(ui.imBackup, &QToolButton::clicked, this, &TfrmMain::buBackupSettingsClick);
+    connect(ui.imRestore, &QToolButton::clicked, this, &TfrmMain::buRestoreDeviceSettingsClick);
 }
 
 void TfrmMain::cbLanguageSelect(int index)
@@ -407,7 +417,11 @@ void TfrmMain::closeEvent(QCloseEvent *event)
 
 bool TfrmMain::FormCloseQuery()
 {
-    return !leaving;
+    if (leaving)
+        return false;
+    if (online && ui.pgctrlMenu->currentWidget() != ui.tsStartMenu)
+        return FormCloseQueryOnline();
+    return true;
 }
 
 void TfrmMain::FormClose()

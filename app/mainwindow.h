@@ -2,14 +2,20 @@
 #include "app/mainwindow_ui.h"
 #include "base/dialogs.h"
 #include "config/confighost.h"
+#include "connect/commsInit.h"
+#include "serial/comms.h"
 
 #include <QStringList>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 class QMenu;
 class TFormConfig;
 class TfrmAbout;
+class TfrmInterface;
+class TfrmMemoMessageBox;
+class TfrmOutput;
 class TfrmSessionReport;
 class TfrmSummary;
 class TfrmDebugWin;
@@ -57,6 +63,16 @@ public:
     TfrmSummary &Summary() override;
     QMenu *ProductMenu() const { return popmenProducts; }
 
+    TfrmCommsInit &CommsInit() { return *frmCommsInit; }
+    TfrmOutput &OutputWindow() { return *outputWindow; }
+    TfrmInterface *Session() const { return session.get(); }
+    bool IsOnline() const { return online; }
+    QString SerialNumber() const { return serialNumber; }
+    // Every modal window of the workflows is shown through this; tests
+    // replace it to look at the window instead of waiting on a user.
+    using ModalRunner = std::function<int(QDialog &dialog)>;
+    void SetModalRunner(ModalRunner runner) { modalRunner = std::move(runner); }
+
     // Text helpers of the product box.
     static QString RemoveChar(const QString &text, QChar character);
     static QString StripControlChars(const QString &text);
@@ -70,12 +86,21 @@ public slots:
     void buLoadConfigFileClick();
     void buSaveConfigurationFileClick();
     void buMainMenuClick();
+    // Online work.
+    void buConnectAndReadClick();
+    void buConnectOnlyClick();
+    void buGetDeviceSettingsClick();
+    void buContOutputClick();
+    void buSaveSettingsClick();
+    void buBackupSettingsClick();
+    void buRestoreDeviceSettingsClick();
     void buAboutClick();
     void buSettingsClick();
     void buDebugClick();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     bool FormCloseQuery();
@@ -91,6 +116,23 @@ private:
     void RememberFolderOf(const QString &fileName);
     void ReleaseConfig();
     bool Fail();
+    int ShowModal(QDialog &dialog);
+    // Online work.
+    void ScanForSensors();
+    int ConnectToDevice(int index);
+    int OpenPortWithRetry(int powerOnDelay);
+    void ReportConnectFailure(const char *logText, const char *message);
+    void ShowConnected();
+    void ReleaseConnection();
+    void DisconnectAndReset(const QString &statusText);
+    void ShowOnlinePages(const QString &source);
+    bool CanViewOutput();
+    void SetOutputButtonsEnabled(bool enabled);
+    void DrainReceivedLines();
+    bool FormCloseQueryOnline();
+    void ShowVerificationFailures();
+    enum class WriteResult { WriteFailed, VerifyFailed, Verified };
+    WriteResult WriteAndVerify();
 
     MainWindowUi ui;
     QString exeFolder;
@@ -105,6 +147,16 @@ private:
     TfrmSessionReport *sessionReport = nullptr;
     TfrmSummary *frmSummary = nullptr;
     QMenu *popmenProducts = nullptr;
+    TfrmCommsInit *frmCommsInit = nullptr;
+    TfrmMemoMessageBox *frmMemoMessageBox = nullptr;
+    TfrmOutput *outputWindow = nullptr;
+    ModalRunner modalRunner;
+    QList<aDeviceCommsInfo> foundDevices;
+    aDeviceCommsInfo currentDevice;
+    PortParams portParams;
+    // Released in the order engine, session, link.
+    std::unique_ptr<TComms> comms;
+    std::unique_ptr<TfrmInterface> session;
     std::unique_ptr<TFormConfig> config;
     bool online = false;
     bool offline = false;

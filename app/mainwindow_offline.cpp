@@ -165,7 +165,10 @@ void TfrmMain::buMainMenuClick()
     leaving = true;
     ui.imBack->setEnabled(false);
     sessionReport->WriteAction(QStringLiteral("User action: MainMenu"));
-    ReleaseConfig();
+    if (online)
+        ReleaseConnection();
+    else
+        ReleaseConfig();
     ResetToStartState();
     leaving = false;
     ui.imBack->setEnabled(true);

@@ -1,0 +1,300 @@
+// The main window's online work: finding and connecting a sensor, reading
+// its settings, watching its output, and letting go of it.
+#include "app/mainwindow.h"
+
+#include "base/log.h"
+#include "base/translate.h"
+#include "config/config.h"
+#include "config/summary.h"
+#include "device/interface.h"
+#include "diagnostics/OutputWin.h"
+#include "diagnostics/sessionReport.h"
+#include "settings/guiSettings.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLabel>
+#include <QStackedWidget>
+#include <QThread>
+#include <QToolButton>
+
+namespace {
+constexpr int kOpenAttempts = 4;
+constexpr int kOpenRetryPause = 500;
+} // namespace
+
+int TfrmMain::ShowModal(QDialog &dialog)
+{
+    return modalRunner ? modalRunner(dialog) : dialog.exec();
+}
+
+void TfrmMain::ScanForSensors()
+{
+    ShowModal(*frmCommsInit);
+    foundDevices = frmCommsInit->FoundDevices();
+    Log(QStringLiteral("Scan results:"));
+    Log(QStringLiteral("Found %1 sensors").arg(foundDevices.size()));
+}
+
+int TfrmMain::OpenPortWithRetry(int powerOnDelay)
+{
+    portParams = PortParams{currentDevice.baudCode, 0, 0, 8, 0, 0};
+    int result = 0;
+    for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
+        result = comms->Init(currentDevice.portIndex, portParams, powerOnDelay);
+        if (result == 0)
+            break;
+        QThread::msleep(kOpenRetryPause);
+        Log(QStringLiteral("Re-trying to open port"));
+    }
+    if (result != 0) {
+        Log(QStringLiteral("Error - Failed to open port"));
+        return result;
+    }
+    comms->OpenPortLog();
+    return 0;
+}
+
+void TfrmMain::ReportConnectFailure(const char *logText, const char *message)
+{
+    Log(QString::fromLatin1(logText));
+    Dialogs().Message(T(QString::fromLatin1(message)), T(QStringLiteral("Connection Error")));
+}
+
+int TfrmMain::ConnectToDevice(int index)
+{
+    currentDevice = foundDevices.at(index);
+    const TfrmCommsInit::Delays delays = frmCommsInit->ReadDelays();
+    comms = std::make_unique<TComms>(this, delays.responseTimeout, delays.interCharDelay);
+    if (currentDevice.kind != 0) {
+        const int result = OpenPortWithRetry(delays.settle);
+        if (result != 0) {
+            ReportConnectFailure("Failed to open comm port", "FAILED_TO_OPEN_PORT");
+            comms.reset();
+            return result;
+        }
+    }
+    session = std::make_unique<TfrmInterface>(this);
+    session->SetComms(comms.get());
+    config = std::make_unique<TFormConfig>(this, nullptr);
+    const int result = config->InitialiseDevice(currentDevice.kind != 0, currentDevice.identity);
+    if (result != 0) {
+        ReportConnectFailure("Failed to initialise configuration", "Failed to initialise connection");
+        ReleaseConnection();
+        return result;
+    }
+    config->SetSession(session.get());
+    session->StartRxService(this);
+    session->SetRxServiceMode(RX_MODE_TRANSACTING);
+    if (session->EnterSetupMode() != 0) {
+        ReportConnectFailure("Failed to get SETUP MODE", "Failed to get SETUP MODE");
+        return 20;
+    }
+    if (session->GetSerialNumber(serialNumber) != 0) {
+        ReportConnectFailure("Failed to get SERIAL NUMBER", "Failed to get SERIAL NUMBER");
+        return 20;
+    }
+    ShowConnected();
+    return 0;
+}
+
+void TfrmMain::ShowConnected()
+{
+    const QString port = QStringLiteral(" COM") + QString::number(currentDevice.portIndex + 1);
+    SetPanel(ui.paComms, T(currentDevice.baudText + port), MainWindowUi::kLiveText);
+    SetPanel(ui.paConnectStatus, T(QStringLiteral("ONLINE")), MainWindowUi::kOnlineText);
+    SetPanel(ui.paSerial, QStringLiteral("S/N: ") + serialNumber, MainWindowUi::kLiveText);
+    sessionReport->OpenReport(config->ProductName(), serialNumber);
+    sessionReport->WriteLine(currentDevice.identity);
+    sessionReport->WriteLine(QStringLiteral("S/N: ") + serialNumber);
+    sessionReport->WriteLine(QStringLiteral("Comms: ") + currentDevice.baudText + port);
+    guiSettings->SetFirstTryPort(currentDevice.portIndex + 1);
+}
+
+void TfrmMain::ReleaseConnection()
+{
+    // A sensor left in setup mode stops measuring until it is power-cycled,
+    // so it is always told to leave before it is let go. Outside setup mode
+    // the sensor ignores the word.
+    if (session && comms && comms->RxServiceRunning())
+        session->ExitSetupMode();
+    ReleaseConfig();
+    session.reset();
+    comms.reset();
+    sessionReport->CloseReport();
+}
+
+void TfrmMain::DisconnectAndReset(const QString &statusText)
+{
+    SetPanel(ui.paConnectStatus, statusText, MainWindowUi::kResetText);
+    ReleaseConnection();
+}
+
+void TfrmMain::ShowOnlinePages(const QString &source)
+{
+    ui.pgctrlMain->setCurrentWidget(ui.tsConfigTabs);
+    ui.pgctrlMenu->setCurrentWidget(ui.tsOnlineConfigMenu);
+    SetPanel(ui.paSource, source, MainWindowUi::kLiveText);
+}
+
+void TfrmMain::buConnectAndReadClick()
+{
+    SetWorkflowButtonsEnabled(false);
+    ui.cbLanguage->setVisible(false);
+    ScanForSensors();
+    if (!foundDevices.isEmpty()) {
+        ui.pgctrlMain->setCurrentWidget(ui.tsSplash);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        if (ConnectToDevice(0) != 0) {
+            SetPanel(ui.paSource, QStringLiteral("-"), MainWindowUi::kResetText);
+            DisconnectAndReset(QStringLiteral("Offline"));
+        } else {
+            sessionReport->WriteAction(QStringLiteral("User action: ConnectAndRead"));
+            if (config->GetDeviceSettings()) {
+                ShowModal(Summary());
+                ShowOnlinePages(T(QStringLiteral("Source: Device")));
+                online = true;
+                ui.imBack->setVisible(true);
+                ui.imViewOutput->setVisible(true);
+            } else {
+                Dialogs().Message(T(QStringLiteral("FAILED_TO_READ_ALL_DEVICE_SETTINGS")), T(QStringLiteral("WARNING")));
+                if (Summary().HasContent())
+                    ShowModal(Summary());
+                sessionReport->WriteAction(QStringLiteral("Disconnecting after failed read."));
+                ResetToStartState();
+                ReleaseConnection();
+            }
+        }
+    }
+    SetWorkflowButtonsEnabled(true);
+}
+
+void TfrmMain::buConnectOnlyClick()
+{
+    SetWorkflowButtonsEnabled(false);
+    ui.cbLanguage->setVisible(false);
+    ScanForSensors();
+    if (!foundDevices.isEmpty()) {
+        ui.pgctrlMain->setCurrentWidget(ui.tsSplash);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        if (ConnectToDevice(0) != 0) {
+            SetPanel(ui.paSource, QString(), MainWindowUi::kResetText);
+            DisconnectAndReset(QStringLiteral("Disconnected"));
+        } else {
+            online = true;
+            ShowOnlinePages(T(QStringLiteral("Source: Defaults")));
+            SetPanel(ui.paConnectStatus, T(QStringLiteral("ONLINE")), MainWindowUi::kOnlineText);
+            sessionReport->WriteAction(QStringLiteral("User Action: ConnectOnly"));
+            ui.imBack->setVisible(true);
+        }
+    }
+    SetWorkflowButtonsEnabled(true);
+}
+
+void TfrmMain::buGetDeviceSettingsClick()
+{
+    if (!config)
+        return;
+    sessionReport->WriteAction(QStringLiteral("User Action: GetDeviceSettings"));
+    SetWorkflowButtonsEnabled(false);
+    if (config->GetDeviceSettings()) {
+        ShowModal(Summary());
+        ShowOnlinePages(T(QStringLiteral("Source: Device")));
+    } else {
+        SetPanel(ui.paSource, QStringLiteral("-"), MainWindowUi::kResetText);
+        Dialogs().Message(T(QStringLiteral("Not all device settings have been read")), T(QStringLiteral("WARNING")));
+        if (Summary().HasContent())
+            ShowModal(Summary());
+    }
+    SetWorkflowButtonsEnabled(true);
+}
+
+bool TfrmMain::CanViewOutput()
+{
+    const QString caption = T(QStringLiteral("Measurement Mode invalid"));
+    if (!QFileInfo::exists(config->RetrievedConfigPath())) {
+        Dialogs().Message(T(QStringLiteral("Settings have not been read")), caption);
+        return false;
+    }
+    const IXMLdeviceType device = config->Device();
+    for (int c = 0; c < device.Count(); ++c) {
+        const IXMLcategoryType category = device.Category(c);
+        for (int p = 0; p < category.Count(); ++p) {
+            const IXMLparamType param = category.Param(p);
+            if (param.Name() == QLatin1String("Interface") && param.Valuestring() == QLatin1String("SDI12")) {
+                Dialogs().Message(T(QStringLiteral("Device is configured for SDI12")), caption);
+                return false;
+            }
+            if (param.Name() == QLatin1String("Message Mode") && param.Valuestring() == QLatin1String("POLL")) {
+                Dialogs().Message(T(QStringLiteral("Device is configured for polled output")), caption);
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+void TfrmMain::SetOutputButtonsEnabled(bool enabled)
+{
+    for (QToolButton *button :
+         {ui.imGetSettings, ui.imSaveSettings, ui.imLoadConfig, ui.imSaveConfig, ui.imBackup, ui.imRestore})
+        button->setEnabled(enabled);
+}
+
+void TfrmMain::buContOutputClick()
+{
+    if (!session || !config)
+        return;
+    sessionReport->WriteAction(QStringLiteral("User action: ViewOutput"));
+    if (!CanViewOutput())
+        return;
+    ui.imViewOutput->setEnabled(false);
+    session->ExitSetupMode();
+    if (session->SetRxServiceMode(RX_MODE_STREAMING) != 0) {
+        Dialogs().Message(T(QStringLiteral("Unable to set STREAMING mode")), T(QStringLiteral("ERROR")));
+        ui.imViewOutput->setEnabled(true);
+        return;
+    }
+    SetOutputButtonsEnabled(false);
+    ShowModal(*outputWindow);
+    if (session->SetRxServiceMode(RX_MODE_TRANSACTING) != 0)
+        Dialogs().Message(T(QStringLiteral("Unable to set TRANSACTING mode")), T(QStringLiteral("ERROR")));
+    if (session->EnterSetupMode() != 0)
+        Dialogs().Message(T(QStringLiteral("Unable to enter SETUP MODE")), T(QStringLiteral("ERROR")));
+    SetOutputButtonsEnabled(true);
+    ui.imViewOutput->setEnabled(true);
+}
+
+void TfrmMain::DrainReceivedLines()
+{
+    if (!session)
+        return;
+    int count = 0;
+    while (session->GetRxLineCount(count) == 0 && count > 0) {
+        QString line;
+        if (session->PopRxLine(line) != 0)
+            break;
+        outputWindow->AppendLine(line);
+    }
+}
+
+bool TfrmMain::event(QEvent *event)
+{
+    if (IsRxLineEvent(event)) {
+        DrainReceivedLines();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+bool TfrmMain::FormCloseQueryOnline()
+{
+    if (!Dialogs().Question(T(QStringLiteral("Disconnect and Exit")), T(QStringLiteral("DISCONNECT"))))
+        return false;
+    leaving = true;
+    ui.imBack->setEnabled(false);
+    sessionReport->WriteAction(QStringLiteral("User action: Disconnect and Exit"));
+    ReleaseConnection();
+    return true;
+}

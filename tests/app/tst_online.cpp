@@ -1,0 +1,366 @@
+// The online workflows as a technician uses them, through the main window's
+// handlers, against a simulated sensor on a pseudo-terminal.
+#include "app/mainwindow.h"
+#include "base/translate.h"
+#include "config/config.h"
+#include "config/summary.h"
+#include "diagnostics/OutputWin.h"
+#include "diagnostics/memoMessageBox.h"
+#include "diagnostics/sessionReport.h"
+#include "settings/guiSettings.h"
+#include "sim/simulator.h"
+#include "tests/support/scripteddialogs.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QStackedWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+namespace {
+constexpr int kSensorCom = 7;
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The default settings with short serial timings and the scan starting at
+// the simulated sensor's port.
+QByteArray quickSettings()
+{
+    QString text = QString::fromUtf8(readFile(QStringLiteral(TALVEK_TEST_APP_DIR "/TalvekDefaultSettings.tsf")));
+    const QList<QPair<QString, QString>> values = {{"firsttryport", QString::number(kSensorCom)},
+                                                   {"userDelayEnabled", "1"},
+                                                   {"responseTimeout", "100"},
+                                                   {"interCharDelay", "0"},
+                                                   {"powerOnDelay", "50"}};
+    for (const auto &[key, value] : values) {
+        const QRegularExpression element(QStringLiteral("<GS%1>[^<]*</GS%1>").arg(key));
+        text.replace(element, QStringLiteral("<GS%1>%2</GS%1>").arg(key, value));
+    }
+    return text.toUtf8();
+}
+
+// The params of the shown document, by command.
+IXMLparamType findParam(TFormConfig &config, const QString &cmd, int *category = nullptr, int *index = nullptr)
+{
+    const IXMLdeviceType device = config.Device();
+    for (int c = 0; c < device.Count(); ++c)
+        for (int p = 0; p < device.Category(c).Count(); ++p)
+            if (device.Category(c).Param(p).Cmd() == cmd) {
+                if (category)
+                    *category = c;
+                if (index)
+                    *index = p;
+                return device.Category(c).Param(p);
+            }
+    return {};
+}
+} // namespace
+
+class TestOnline : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<QTemporaryDir> dataDir;
+    std::unique_ptr<ScriptedDialogs> dialogs;
+    std::unique_ptr<Simulator> sensor;
+    std::unique_ptr<TfrmMain> window;
+    QStringList modals; // object names of the modal windows shown
+    std::function<void(QDialog &)> duringModal;
+
+    void startSensor(const QString &product, const SimFaults &faults = {})
+    {
+        SimOptions options;
+        options.product = product;
+        options.dataDir = QStringLiteral(TALVEK_TEST_APP_DIR);
+        options.streamIntervalMs = 300;
+        options.holdBackMs = 100;
+        options.faults = faults;
+        sensor = std::make_unique<Simulator>(options);
+        QString error;
+        QVERIFY2(sensor->Start(&error), qPrintable(error));
+        QVERIFY2(sensor->RegisterAlias(dataDir->path() + "/", kSensorCom, &error), qPrintable(error));
+    }
+
+    void startProgram()
+    {
+        window = std::make_unique<TfrmMain>(QStringList{});
+        QVERIFY(!window->StartupFailed());
+        window->CreateApplicationForms();
+        // Only the simulator's port is ever listed: the machine's own are left alone.
+        window->CommsInit().SetPortSource(
+            [] { return std::optional<QStringList>(QStringList{"Simulated sensor /dev/pts (COM7)"}); });
+        window->SetModalRunner([this](QDialog &dialog) {
+            modals << dialog.objectName();
+            if (&dialog == &window->CommsInit())
+                return dialog.exec(); // it scans and closes itself once a sensor is found
+            if (duringModal)
+                duringModal(dialog);
+            return int(QDialog::Accepted);
+        });
+    }
+
+    void connectAndRead(const QString &product, const SimFaults &faults = {})
+    {
+        startSensor(product, faults);
+        startProgram();
+        window->buConnectAndReadClick();
+    }
+
+    TFormConfig &config() { return *window->Config(); }
+    const MainWindowUi &ui() { return window->Ui(); }
+
+    // Types a new value into an edit of the pages.
+    void typeInto(const QString &cmd, const QString &value)
+    {
+        int c = -1, p = -1;
+        QVERIFY(!findParam(config(), cmd, &c, &p).IsNull());
+        QLineEdit *edit = config().Controls(c, p).edit;
+        QVERIFY(edit != nullptr);
+        edit->setText(value);
+        emit edit->editingFinished();
+    }
+
+    QString sessionReportText() const
+    {
+        const QDir folder(dataDir->filePath("SessionReports"));
+        QString text;
+        for (const QString &name : folder.entryList(QDir::Files, QDir::Time | QDir::Reversed))
+            text += QString::fromUtf8(readFile(folder.filePath(name)));
+        return text;
+    }
+
+private slots:
+    void init()
+    {
+        dataDir = std::make_unique<QTemporaryDir>();
+        qputenv("TALVEK_DATA_DIR", dataDir->path().toLocal8Bit());
+        QFile settings(dataDir->filePath("TalvekLastSettings.tsf"));
+        QVERIFY(settings.open(QIODevice::WriteOnly));
+        settings.write(quickSettings());
+        settings.close();
+        dialogs = std::make_unique<ScriptedDialogs>();
+        modals.clear();
+        duringModal = nullptr;
+    }
+
+    void cleanup()
+    {
+        window.reset();
+        sensor.reset();
+        dialogs.reset();
+    }
+
+    void connectAndReadShowsTheDeviceAndRecordsTheSession()
+    {
+        connectAndRead(QStringLiteral("Tempris KDX550-5 PV9"));
+        QVERIFY(window->IsOnline());
+        QCOMPARE(dialogs->boxes.size(), 0);
+        QCOMPARE(modals, (QStringList{"frmCommsInit", "frmSummary"}));
+        QCOMPARE(ui().pgctrlMenu->currentWidget(), ui().tsOnlineConfigMenu);
+        QCOMPARE(ui().pgctrlMain->currentWidget(), ui().tsConfigTabs);
+        QCOMPARE(ui().paConnectStatus->text(), T("ONLINE"));
+        QCOMPARE(ui().paSerial->text(), QStringLiteral("S/N: 12345"));
+        QCOMPARE(ui().paComms->text(), QStringLiteral("19200 COM7"));
+        QCOMPARE(ui().paSource->text(), T("Source: Device"));
+        QVERIFY(!ui().imViewOutput->isHidden());
+        QVERIFY(sensor->InSetupMode());
+        // Every setting the device has is in the document as the device holds it.
+        QCOMPARE(findParam(config(), "OUTPUTINT").Valuestring(), sensor->Value("OUTPUTINT"));
+        QCOMPARE(findParam(config(), "ADDRESS").Valuestring(), sensor->Value("ADDRESS"));
+        int stored = 0;
+        QVERIFY(window->GuiSettings().GetFirstTryPort(stored));
+        QCOMPARE(stored, kSensorCom);
+        const QString report = sessionReportText();
+        QVERIFY(report.contains(sensor->Identity()));
+        QVERIFY(report.contains("S/N: 12345"));
+        QVERIFY(report.contains("Comms: 19200 COM7"));
+        QVERIFY(report.contains("--> User action: ConnectAndRead"));
+    }
+
+    void readingAgainKeepsTheConnection()
+    {
+        connectAndRead(QStringLiteral("Corvix II PV4"));
+        QVERIFY(window->IsOnline());
+        modals.clear();
+        window->buGetDeviceSettingsClick();
+        QCOMPARE(modals, QStringList{"frmSummary"});
+        QCOMPARE(ui().paSource->text(), T("Source: Device"));
+        QVERIFY(window->isEnabled());
+    }
+
+    void aChangedSettingIsWrittenAndVerified()
+    {
+        connectAndRead(QStringLiteral("Tempris KDX530-3 PV9"));
+        QVERIFY(window->IsOnline());
+        typeInto("OUTPUTINT", "7");
+        dialogs->answers << true;
+        window->buSaveSettingsClick();
+        QCOMPARE(dialogs->texts().last(), T("Settings have been saved"));
+        QCOMPARE(sensor->Value("OUTPUTINT"), QStringLiteral("7"));
+        QVERIFY(sessionReportText().contains("--> Verifying settings"));
+    }
+
+    void aWriteTheDeviceRefusesFailsVerificationAndIsNamed()
+    {
+        SimFaults faults;
+        faults.refused = {"OUTPUTINT"};
+        connectAndRead(QStringLiteral("Tempris KDX530-3 PV9"), faults);
+        QVERIFY(window->IsOnline());
+        typeInto("OUTPUTINT", "9");
+        dialogs->answers << true;
+        window->buSaveSettingsClick();
+        QVERIFY(dialogs->texts().contains(T("Failed to verify settings")));
+        QCOMPARE(dialogs->texts().last(), T("SAVE operation failed to complete"));
+        QVERIFY(!dialogs->texts().contains(T("Settings have been saved")));
+        QVERIFY(modals.contains("frmMemoMessageBox"));
+        QVERIFY(config().WorkList().join(' ').contains("OUTPUTINT"));
+        QVERIFY(sensor->Value("OUTPUTINT") != QStringLiteral("9"));
+    }
+
+    void answeringNoToTheWriteSendsNothing()
+    {
+        connectAndRead(QStringLiteral("Corvix II PV4"));
+        const int commands = sensor->Commands();
+        dialogs->answers << false;
+        window->buSaveSettingsClick();
+        QCOMPARE(sensor->Commands(), commands);
+        QVERIFY(ui().imSaveSettings->isEnabled());
+    }
+
+    void backupThenRestoreBringsTheSettingsBack()
+    {
+        connectAndRead(QStringLiteral("Tempris KDX530-3 PV9"));
+        const QString backup = dataDir->filePath("backup.tcf");
+        const QString before = sensor->Value("OUTPUTINT");
+        dialogs->fileNames << backup;
+        window->buBackupSettingsClick();
+        QCOMPARE(dialogs->texts().last(), T("Settings have been saved"));
+        QCOMPARE(dialogs->boxes.first().text, config().ProductName() + " backup");
+        QVERIFY(QFile::exists(backup));
+
+        typeInto("OUTPUTINT", "11");
+        dialogs->answers << true;
+        window->buSaveSettingsClick();
+        QCOMPARE(sensor->Value("OUTPUTINT"), QStringLiteral("11"));
+
+        dialogs->clear();
+        dialogs->fileNames << backup;
+        window->buRestoreDeviceSettingsClick();
+        QCOMPARE(dialogs->texts().last(), T("Settings have been saved"));
+        QCOMPARE(sensor->Value("OUTPUTINT"), before);
+        QCOMPARE(ui().paSource->text(), T("Source: File"));
+    }
+
+    void viewingTheOutputShowsStreamedLinesAndReturnsToSetupMode()
+    {
+        connectAndRead(QStringLiteral("Tempris KDX530-3 PV9"));
+        QString shown;
+        bool measuring = false;
+        duringModal = [&](QDialog &dialog) {
+            if (&dialog != &window->OutputWindow())
+                return;
+            dialog.show();
+            QTest::qWaitFor([&] { return dialog.findChild<QPlainTextEdit *>()->blockCount() >= 3; }, 5000);
+            measuring = !sensor->InSetupMode();
+            shown = dialog.findChild<QPlainTextEdit *>()->toPlainText();
+            dialog.hide();
+        };
+        window->buContOutputClick();
+        QVERIFY(measuring);
+        QVERIFY2(shown.split('\n').size() >= 3, qPrintable(shown));
+        QVERIFY(sensor->InSetupMode());
+        QVERIFY(ui().imGetSettings->isEnabled());
+    }
+
+    void returningToTheStartPageLeavesSetupMode()
+    {
+        connectAndRead(QStringLiteral("Corvix II PV4"));
+        dialogs->answers << true;
+        window->buMainMenuClick();
+        QCOMPARE(dialogs->texts().last(), T("Disconnect and return to Main Menu?"));
+        QVERIFY(!window->IsOnline());
+        QVERIFY(window->Config() == nullptr);
+        QVERIFY(window->Session() == nullptr);
+        QVERIFY(!sensor->InSetupMode());
+        QCOMPARE(ui().pgctrlMenu->currentWidget(), ui().tsStartMenu);
+        QVERIFY(sessionReportText().contains("Report Closed"));
+    }
+
+    void closingWhileOnlineAsksAndReleasesEverything()
+    {
+        connectAndRead(QStringLiteral("Corvix II PV4"));
+        dialogs->answers << false;
+        QVERIFY(!window->close());
+        QCOMPARE(dialogs->texts().last(), T("Disconnect and Exit"));
+        QVERIFY(window->IsOnline());
+        QVERIFY(sensor->InSetupMode());
+        dialogs->answers << true;
+        QVERIFY(window->close());
+        QVERIFY(!sensor->InSetupMode());
+        QVERIFY(window->Session() == nullptr);
+    }
+
+    void aSensorThatFallsSilentMidReadIsLetGo()
+    {
+        SimFaults faults;
+        faults.silenceAfter = 12;
+        connectAndRead(QStringLiteral("Tempris KDX530-3 PV9"), faults);
+        QVERIFY(!window->IsOnline());
+        QVERIFY(dialogs->texts().contains(T("FAILED_TO_READ_ALL_DEVICE_SETTINGS")));
+        QCOMPARE(ui().pgctrlMenu->currentWidget(), ui().tsStartMenu);
+        QVERIFY(window->Session() == nullptr);
+        QVERIFY(window->isEnabled());
+    }
+
+    void aHangUpMidWriteIsNeverReportedAsSaved()
+    {
+        connectAndRead(QStringLiteral("Tempris KDX530-3 PV9"));
+        QVERIFY(window->IsOnline());
+        typeInto("OUTPUTINT", "13");
+        sensor->Stop(); // the adapter is pulled
+        dialogs->answers << true;
+        window->buSaveSettingsClick();
+        QVERIFY(!dialogs->texts().contains(T("Settings have been saved")));
+        QVERIFY(window->isEnabled());
+        // The program stays usable: the user can still go back to the start page.
+        dialogs->answers << true;
+        window->buMainMenuClick();
+        QVERIFY(!window->IsOnline());
+    }
+
+    void noiseOnTheLineDoesNotSpoilTheRead()
+    {
+        SimFaults faults;
+        faults.noise = true;
+        connectAndRead(QStringLiteral("Corvix II PV4"), faults);
+        QVERIFY(window->IsOnline());
+        QCOMPARE(findParam(config(), "ADDRESS").Valuestring(), sensor->Value("ADDRESS"));
+    }
+
+    void productsOfEachFamilyAreRead_data()
+    {
+        QTest::addColumn<QString>("product");
+        QTest::newRow("Corvix Pro UVW") << "Corvix Pro UVW PV5";
+        QTest::newRow("Relaypoint") << "Relaypoint PV6";
+        QTest::newRow("Tempris type 1") << "Tempris KDX510-1 PV1";
+        QTest::newRow("Tempris 5E") << "Tempris KDX556-5E PV9";
+    }
+
+    void productsOfEachFamilyAreRead()
+    {
+        QFETCH(QString, product);
+        connectAndRead(product);
+        QVERIFY2(window->IsOnline(), qPrintable(dialogs->texts().join(" | ")));
+        QVERIFY(config().ProductName().size() > 0);
+        QCOMPARE(dialogs->boxes.size(), 0);
+    }
+};
+
+QTEST_MAIN(TestOnline)
+#include "tst_online.moc"
