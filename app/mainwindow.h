@@ -114,11 +114,18 @@ private:
     void ShowOfflineFileActions();
     FileDialogRequest ConfigFileRequest(const QString &proposedName) const;
     void RememberFolderOf(const QString &fileName);
+    // Asks for a configuration file and checks it against the device or
+    // template; empty when cancelled or refused.
+    QString ChooseCompatibleConfigFile();
     void ReleaseConfig();
     bool Fail();
     int ShowModal(QDialog &dialog);
     // Online work.
     void ScanForSensors();
+    // Scans and connects to the first sensor found; false when none answered
+    // or the connection failed (shown with the given status and released).
+    bool ScanAndConnect(const QString &failedStatus, const QString &failedSource);
+    void ReadAfterConnecting();
     int ConnectToDevice(int index);
     int OpenPortWithRetry(int powerOnDelay);
     void ReportConnectFailure(const char *logText, const char *message);

@@ -110,17 +110,23 @@ void TfrmMain::RememberFolderOf(const QString &fileName)
     guiSettings->SetUserDir(QFileInfo(fileName).absolutePath());
 }
 
+QString TfrmMain::ChooseCompatibleConfigFile()
+{
+    const QString fileName = Dialogs().OpenFileName(ConfigFileRequest(QString()));
+    if (fileName.isEmpty())
+        return {};
+    RememberFolderOf(fileName);
+    sessionReport->WriteLine(fileName);
+    return config->CheckFileCompatibility(fileName) ? fileName : QString();
+}
+
 void TfrmMain::buLoadConfigFileClick()
 {
     if (!config)
         return;
     sessionReport->WriteAction(QStringLiteral("User Action: LoadConfigFile"));
-    const QString fileName = Dialogs().OpenFileName(ConfigFileRequest(QString()));
+    const QString fileName = ChooseCompatibleConfigFile();
     if (fileName.isEmpty())
-        return;
-    RememberFolderOf(fileName);
-    sessionReport->WriteLine(fileName);
-    if (!config->CheckFileCompatibility(fileName))
         return;
     if (config->BuildConfigPages(fileName)) {
         SetPanel(ui.paSource, T(QStringLiteral("Source: File")), MainWindowUi::kLiveText);

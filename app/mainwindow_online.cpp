@@ -138,56 +138,58 @@ void TfrmMain::ShowOnlinePages(const QString &source)
     SetPanel(ui.paSource, source, MainWindowUi::kLiveText);
 }
 
+bool TfrmMain::ScanAndConnect(const QString &failedStatus, const QString &failedSource)
+{
+    ui.cbLanguage->setVisible(false);
+    ScanForSensors();
+    if (foundDevices.isEmpty())
+        return false;
+    ui.pgctrlMain->setCurrentWidget(ui.tsSplash);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // Only the first sensor found is ever used.
+    if (ConnectToDevice(0) == 0)
+        return true;
+    SetPanel(ui.paSource, failedSource, MainWindowUi::kResetText);
+    DisconnectAndReset(failedStatus);
+    return false;
+}
+
+void TfrmMain::ReadAfterConnecting()
+{
+    sessionReport->WriteAction(QStringLiteral("User action: ConnectAndRead"));
+    if (config->GetDeviceSettings()) {
+        ShowModal(Summary());
+        ShowOnlinePages(T(QStringLiteral("Source: Device")));
+        online = true;
+        ui.imBack->setVisible(true);
+        ui.imViewOutput->setVisible(true);
+        return;
+    }
+    Dialogs().Message(T(QStringLiteral("FAILED_TO_READ_ALL_DEVICE_SETTINGS")), T(QStringLiteral("WARNING")));
+    if (Summary().HasContent())
+        ShowModal(Summary());
+    sessionReport->WriteAction(QStringLiteral("Disconnecting after failed read."));
+    ResetToStartState();
+    ReleaseConnection();
+}
+
 void TfrmMain::buConnectAndReadClick()
 {
     SetWorkflowButtonsEnabled(false);
-    ui.cbLanguage->setVisible(false);
-    ScanForSensors();
-    if (!foundDevices.isEmpty()) {
-        ui.pgctrlMain->setCurrentWidget(ui.tsSplash);
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        if (ConnectToDevice(0) != 0) {
-            SetPanel(ui.paSource, QStringLiteral("-"), MainWindowUi::kResetText);
-            DisconnectAndReset(QStringLiteral("Offline"));
-        } else {
-            sessionReport->WriteAction(QStringLiteral("User action: ConnectAndRead"));
-            if (config->GetDeviceSettings()) {
-                ShowModal(Summary());
-                ShowOnlinePages(T(QStringLiteral("Source: Device")));
-                online = true;
-                ui.imBack->setVisible(true);
-                ui.imViewOutput->setVisible(true);
-            } else {
-                Dialogs().Message(T(QStringLiteral("FAILED_TO_READ_ALL_DEVICE_SETTINGS")), T(QStringLiteral("WARNING")));
-                if (Summary().HasContent())
-                    ShowModal(Summary());
-                sessionReport->WriteAction(QStringLiteral("Disconnecting after failed read."));
-                ResetToStartState();
-                ReleaseConnection();
-            }
-        }
-    }
+    if (ScanAndConnect(QStringLiteral("Offline"), QStringLiteral("-")))
+        ReadAfterConnecting();
     SetWorkflowButtonsEnabled(true);
 }
 
 void TfrmMain::buConnectOnlyClick()
 {
     SetWorkflowButtonsEnabled(false);
-    ui.cbLanguage->setVisible(false);
-    ScanForSensors();
-    if (!foundDevices.isEmpty()) {
-        ui.pgctrlMain->setCurrentWidget(ui.tsSplash);
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        if (ConnectToDevice(0) != 0) {
-            SetPanel(ui.paSource, QString(), MainWindowUi::kResetText);
-            DisconnectAndReset(QStringLiteral("Disconnected"));
-        } else {
-            online = true;
-            ShowOnlinePages(T(QStringLiteral("Source: Defaults")));
-            SetPanel(ui.paConnectStatus, T(QStringLiteral("ONLINE")), MainWindowUi::kOnlineText);
-            sessionReport->WriteAction(QStringLiteral("User Action: ConnectOnly"));
-            ui.imBack->setVisible(true);
-        }
+    if (ScanAndConnect(QStringLiteral("Disconnected"), QString())) {
+        online = true;
+        ShowOnlinePages(T(QStringLiteral("Source: Defaults")));
+        SetPanel(ui.paConnectStatus, T(QStringLiteral("ONLINE")), MainWindowUi::kOnlineText);
+        sessionReport->WriteAction(QStringLiteral("User Action: ConnectOnly"));
+        ui.imBack->setVisible(true);
     }
     SetWorkflowButtonsEnabled(true);
 }

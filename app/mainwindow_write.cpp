@@ -81,12 +81,8 @@ void TfrmMain::buRestoreDeviceSettingsClick()
     if (!config)
         return;
     sessionReport->WriteAction(QStringLiteral("User action: RestoreDeviceSettings"));
-    const QString fileName = Dialogs().OpenFileName(ConfigFileRequest(QString()));
+    const QString fileName = ChooseCompatibleConfigFile();
     if (fileName.isEmpty())
-        return;
-    RememberFolderOf(fileName);
-    sessionReport->WriteLine(fileName);
-    if (!config->CheckFileCompatibility(fileName))
         return;
     if (!config->BuildConfigPages(fileName)) {
         Dialogs().Message(T(QStringLiteral("Failed to read file. Aborting operation.")), T(QStringLiteral("ERROR")));

@@ -307,6 +307,8 @@ private:
     bool ReadCategory(int c, ReadState &state);
     int ReadParam(const IXMLcategoryType &category, IXMLparamType param, ReadState &state);
     int ExchangeSingle(const QString &cmd, QString &reply, ReadState &state);
+    // A one-line read and the value its reply carries, or the failure code.
+    int ReadSingleValue(IXMLparamType param, ReadState &state, QString &value);
     int ExchangeDelayed(const QString &cmd, QString &reply, ReadState &state);
     int ReadInt(IXMLparamType param, ReadState &state, bool delayed);
     int ReadSelect(IXMLparamType param, ReadState &state, bool delayed);

@@ -424,6 +424,13 @@ int TFormConfig::CountExchange(int code, ReadState &state)
     return code;
 }
 
+int TFormConfig::ReadSingleValue(IXMLparamType param, ReadState &state, QString &value)
+{
+    if (const int code = ExchangeSingle(param.Cmd(), value, state))
+        return code;
+    return ParseResponse(value) ? 0 : ConfigResult::ReadFailed;
+}
+
 int TFormConfig::ExchangeSingle(const QString &cmd, QString &reply, ReadState &state)
 {
     Log(cmd);
@@ -497,20 +504,16 @@ int TFormConfig::LookupUnits(const QString &measurement, const QString &symbol, 
 int TFormConfig::ReadSensorUnits(IXMLparamType param, ReadState &state)
 {
     QString reply;
-    if (const int code = ExchangeSingle(param.Cmd(), reply, state))
+    if (const int code = ReadSingleValue(param, state, reply))
         return code;
-    if (!ParseResponse(reply))
-        return ConfigResult::ReadFailed;
     return LookupUnits(param.Measure(), reply, param, state);
 }
 
 int TFormConfig::ReadReport(IXMLparamType param, ReadState &state, bool xdr)
 {
     QString reply;
-    if (const int code = ExchangeSingle(param.Cmd(), reply, state))
+    if (const int code = ReadSingleValue(param, state, reply))
         return code;
-    if (!ParseResponse(reply))
-        return ConfigResult::ReadFailed;
     if (xdr) {
         // The editor shows the XDR list from reportxdrvalue and a saved file
         // carries it in reportvalue: both hold the device's list.
@@ -608,10 +611,8 @@ int TFormConfig::ReadAnipType(IXMLparamType param, ReadState &state)
 int TFormConfig::ReadText(IXMLparamType param, ReadState &state)
 {
     QString reply;
-    if (const int code = ExchangeSingle(param.Cmd(), reply, state))
+    if (const int code = ReadSingleValue(param, state, reply))
         return code;
-    if (!ParseResponse(reply))
-        return ConfigResult::ReadFailed;
     param.SetString(reply.contains(kNotConfigured) ? QString() : reply);
     return 0;
 }
@@ -619,10 +620,8 @@ int TFormConfig::ReadText(IXMLparamType param, ReadState &state)
 int TFormConfig::ReadMaskedFloat(IXMLparamType param, ReadState &state)
 {
     QString reply;
-    if (const int code = ExchangeSingle(param.Cmd(), reply, state))
+    if (const int code = ReadSingleValue(param, state, reply))
         return code;
-    if (!ParseResponse(reply))
-        return ConfigResult::ReadFailed;
     param.SetFloatvalue(reply);
     return 0;
 }
@@ -630,10 +629,8 @@ int TFormConfig::ReadMaskedFloat(IXMLparamType param, ReadState &state)
 int TFormConfig::ReadTime(IXMLparamType param, ReadState &state)
 {
     QString reply;
-    if (const int code = ExchangeSingle(param.Cmd(), reply, state))
+    if (const int code = ReadSingleValue(param, state, reply))
         return code;
-    if (!ParseResponse(reply))
-        return ConfigResult::ReadFailed;
     reply.chop(2); // the tenths the device adds (".0")
     param.SetString(reply);
     param.SetValuestring(reply);
@@ -643,10 +640,8 @@ int TFormConfig::ReadTime(IXMLparamType param, ReadState &state)
 int TFormConfig::ReadString(IXMLparamType param, ReadState &state)
 {
     QString reply;
-    if (const int code = ExchangeSingle(param.Cmd(), reply, state))
+    if (const int code = ReadSingleValue(param, state, reply))
         return code;
-    if (!ParseResponse(reply))
-        return ConfigResult::ReadFailed;
     param.SetString(reply);
     param.SetValuestring(reply);
     return 0;
