@@ -22,6 +22,8 @@
 #include <QFile>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include "bench/benchHost.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <functional>
@@ -31,25 +33,6 @@ namespace
 const char *const kTemplate = "tempris_type_5e_pv9_template.tdx";
 const char *const kReply = "2.14 PV=9 0117 [0] \"TEMPRIS KDX556-5E-FFFF\"";
 
-class BenchHost : public IConfigHost
-{
-public:
-    explicit BenchHost(const QString &folder) : m_folder(folder) {}
-    bool IsOffline() const override { return false; }
-    QString ProgramFolder() const override { return m_folder; }
-    void SetIdentityPanel(Panel, const QString &, const QColor &) override {}
-    QTabWidget *ConfigPageControl() override { return &m_pages; }
-    TfrmGuiSettings &GuiSettings() override { return m_settings; }
-    TfrmSessionReport &SessionReport() override { return m_report; }
-    TfrmSummary &Summary() override { return m_summary; }
-
-private:
-    TfrmGuiSettings m_settings;
-    TfrmSessionReport m_report;
-    TfrmSummary m_summary;
-    QString m_folder;
-    QTabWidget m_pages;
-};
 
 // Any box during a run is a failure of the run.
 class CountingDialogs : public IDialogs

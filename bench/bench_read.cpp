@@ -10,6 +10,7 @@
 // folder; the debug log goes to standard error)
 // Runs offscreen unless a platform is set.
 #include "base/appdata.h"
+#include "bench/benchHost.h"
 #include "base/dialogs.h"
 #include "base/log.h"
 #include "config/config.h"
@@ -41,25 +42,6 @@ constexpr int kBaudCode = 6; // 19200
 constexpr int kFlushWaitMs = 100;
 constexpr int kEchoCheckMs = 20;
 
-class BenchHost : public IConfigHost
-{
-public:
-    explicit BenchHost(const QString &folder) : m_folder(folder) {}
-    bool IsOffline() const override { return false; }
-    QString ProgramFolder() const override { return m_folder; }
-    void SetIdentityPanel(Panel, const QString &, const QColor &) override {}
-    QTabWidget *ConfigPageControl() override { return &m_pages; }
-    TfrmGuiSettings &GuiSettings() override { return m_settings; }
-    TfrmSessionReport &SessionReport() override { return m_report; }
-    TfrmSummary &Summary() override { return m_summary; }
-
-private:
-    TfrmGuiSettings m_settings;
-    TfrmSessionReport m_report;
-    TfrmSummary m_summary;
-    QString m_folder;
-    QTabWidget m_pages;
-};
 
 class QuietDialogs : public IDialogs
 {
