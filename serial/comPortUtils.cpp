@@ -4,12 +4,14 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSerialPortInfo>
 #include <QSet>
 #include <QThread>
 #include <QTime>
+#include <QTimer>
 #include <algorithm>
 
 namespace
@@ -241,6 +243,18 @@ void TfrmComPortUtils::Sleep(int milliseconds)
 {
     if (milliseconds > 0)
         QThread::msleep(static_cast<unsigned long>(milliseconds));
+}
+
+void TfrmComPortUtils::WaitResponsive(int milliseconds)
+{
+    QCoreApplication *app = QCoreApplication::instance();
+    if (milliseconds <= 0 || app == nullptr || QThread::currentThread() != app->thread()) {
+        Sleep(milliseconds);
+        return;
+    }
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 QString TfrmComPortUtils::LogFilePath(int portIndex)

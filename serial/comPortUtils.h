@@ -59,6 +59,9 @@ public:
     void StartTimer(int milliseconds);
     bool TimerExpired();
     void Sleep(int milliseconds);
+    // Waits as long while the UI thread's events run (an Abort click, a
+    // timer), blocking in the event dispatcher; a plain sleep elsewhere.
+    void WaitResponsive(int milliseconds);
 
     bool OpenLog(int portIndex);
     void LogLine(const QString &text);

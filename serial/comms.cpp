@@ -227,7 +227,7 @@ int TComms::Init(int portIndex, const PortParams &params, int settleDelay)
         return ERR_SET_BAUD;
     }
     PortControl('S');
-    portUtils->Sleep(settleDelay);
+    portUtils->WaitResponsive(settleDelay);
     return 0;
 }
 
@@ -472,7 +472,7 @@ int TComms::SendCmdGetMultipleResp(const QString &command, QStringList &response
         return code;
     echoOn = SendAndSeeEcho(command);
     SendString(QStringLiteral("\r"));
-    portUtils->Sleep(effectiveResponseTime);
+    portUtils->WaitResponsive(effectiveResponseTime);
     int count = 0;
     GetRxLineCount(count);
     if (count == 0) {
