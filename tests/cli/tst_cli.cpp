@@ -269,6 +269,25 @@ private slots:
         QVERIFY(QFileInfo::exists(file));
     }
 
+    void aSensorFallingSilentLeavesTheReadIncomplete_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("read") << "read";
+        QTest::newRow("backup") << "backup";
+    }
+
+    void aSensorFallingSilentLeavesTheReadIncomplete()
+    {
+        QFETCH(QString, command);
+        SimFaults faults;
+        faults.silenceAfter = 12; // after connecting, part way through the settings
+        startSensor(kTempris, faults);
+        const QString file = path("partial.tcf");
+        const Run run = cli({command, "--port", "COM7", "--baud", "19200", "-o", file});
+        QCOMPARE(run.status, int(ExitReadIncomplete));
+        QVERIFY(!QFileInfo::exists(file));
+    }
+
     void aChangedFileIsWrittenAndVerified()
     {
         startSensor(kTempris);
