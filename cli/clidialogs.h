@@ -16,7 +16,7 @@ public:
         QString caption;
     };
 
-    CliDialogs();  // installs itself
+    CliDialogs();           // installs itself
     ~CliDialogs() override; // restores the real dialogs
 
     // Answers Yes to the protocol, heating and axis mismatch questions.

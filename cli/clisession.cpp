@@ -12,7 +12,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
-namespace {
+namespace
+{
 QString PortName(int comNumber)
 {
     return QStringLiteral("COM") + QString::number(comNumber);

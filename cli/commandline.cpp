@@ -8,35 +8,58 @@
 #include <QFileInfo>
 #include <QHash>
 
-namespace {
+namespace
+{
 struct Command {
     const char *name;
     const char *synopsis;
     const char *description;
     bool usesSensor;
-    QStringList options;    // of "port", "output", "mismatch"
-    int files;              // positional file arguments required
+    QStringList options; // of "port", "output", "mismatch"
+    int files;           // positional file arguments required
 };
 
 const QList<Command> &Commands()
 {
     static const QList<Command> commands = {
         {"ports", "ports", "Lists the COM ports with their friendly names.", false, {}, 0},
-        {"scan", "scan [--port COMn]", "Scans the ports (or only the given one) for a sensor and prints its port, "
-                                       "baud rate and identity.", true, {"port"}, 0},
-        {"read", "read [--port COMn [--baud RATE]] -o FILE.tcf",
-         "Connects, reads every setting, saves them to FILE and prints the summary.", true, {"port", "output"}, 0},
-        {"write", "write [--port COMn [--baud RATE]] FILE.tcf [--yes-mismatch]",
-         "Writes the settings of FILE to the sensor and verifies them; prints what failed to verify.", true,
-         {"port", "mismatch"}, 1},
-        {"backup", "backup [--port COMn [--baud RATE]] -o FILE.tcf",
-         "Reads every setting and keeps them in FILE, as the program's back-up.", true, {"port", "output"}, 0},
-        {"restore", "restore [--port COMn [--baud RATE]] FILE.tcf [--yes-mismatch]",
-         "Writes a back-up FILE to the sensor and verifies it, as the program's restore.", true,
-         {"port", "mismatch"}, 1},
-        {"diff", "diff A.tcf B.tcf",
+        {"scan",
+         "scan [--port COMn]",
+         "Scans the ports (or only the given one) for a sensor and prints its port, "
+         "baud rate and identity.",
+         true,
+         {"port"},
+         0},
+        {"read",
+         "read [--port COMn [--baud RATE]] -o FILE.tcf",
+         "Connects, reads every setting, saves them to FILE and prints the summary.",
+         true,
+         {"port", "output"},
+         0},
+        {"write",
+         "write [--port COMn [--baud RATE]] FILE.tcf [--yes-mismatch]",
+         "Writes the settings of FILE to the sensor and verifies them; prints what failed to verify.",
+         true,
+         {"port", "mismatch"},
+         1},
+        {"backup",
+         "backup [--port COMn [--baud RATE]] -o FILE.tcf",
+         "Reads every setting and keeps them in FILE, as the program's back-up.",
+         true,
+         {"port", "output"},
+         0},
+        {"restore",
+         "restore [--port COMn [--baud RATE]] FILE.tcf [--yes-mismatch]",
+         "Writes a back-up FILE to the sensor and verifies it, as the program's restore.",
+         true,
+         {"port", "mismatch"},
+         1},
+        {"diff",
+         "diff A.tcf B.tcf",
          "Prints each setting that differs between two configuration files: command, value in A, value in B.",
-         false, {}, 2},
+         false,
+         {},
+         2},
     };
     return commands;
 }
@@ -70,7 +93,8 @@ void AddOptions(QCommandLineParser &parser, const Command &command)
     parser.addHelpOption();
     parser.addOption({QStringLiteral("lang"), QStringLiteral("Language of the messages."), QStringLiteral("en|fr|pl")});
     if (command.options.contains(QStringLiteral("port"))) {
-        parser.addOption({QStringLiteral("port"), QStringLiteral("The sensor's port; without it every port is scanned."),
+        parser.addOption({QStringLiteral("port"),
+                          QStringLiteral("The sensor's port; without it every port is scanned."),
                           QStringLiteral("COMn")});
         if (QString::fromLatin1(command.name) != QLatin1String("scan"))
             parser.addOption({QStringLiteral("baud"),
@@ -79,7 +103,8 @@ void AddOptions(QCommandLineParser &parser, const Command &command)
     }
     if (command.options.contains(QStringLiteral("output")))
         parser.addOption({{QStringLiteral("o"), QStringLiteral("output")},
-                          QStringLiteral("The configuration file to write."), QStringLiteral("FILE")});
+                          QStringLiteral("The configuration file to write."),
+                          QStringLiteral("FILE")});
     if (command.options.contains(QStringLiteral("mismatch")))
         parser.addOption({QStringLiteral("yes-mismatch"),
                           QStringLiteral("Accept a protocol, heating or axis configuration mismatch.")});
@@ -143,8 +168,8 @@ int RunOnSession(const Command &command, const QCommandLineParser &parser, const
     const QString output = command.options.contains(QStringLiteral("output"))
                                ? QFileInfo(parser.value(QStringLiteral("output"))).absoluteFilePath()
                                : QString();
-    const QString input = command.files == 1 ? QFileInfo(parser.positionalArguments().at(0)).absoluteFilePath()
-                                             : QString();
+    const QString input =
+        command.files == 1 ? QFileInfo(parser.positionalArguments().at(0)).absoluteFilePath() : QString();
     // Resolved first: the program moves to its own folder when it starts.
     CliSession session;
     if (!session.Start(LanguageIndex(parser)))

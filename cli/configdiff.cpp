@@ -5,7 +5,8 @@
 #include <QMap>
 #include <QPair>
 
-namespace {
+namespace
+{
 const QString kAbsent = QStringLiteral("-");
 
 struct Setting {
@@ -38,8 +39,7 @@ bool ReadSettings(const QString &fileName, QList<QPair<Key, Setting>> &settings,
 }
 } // namespace
 
-bool DiffConfigFiles(const QString &first, const QString &second, QList<SettingDifference> &differences,
-                     QString *error)
+bool DiffConfigFiles(const QString &first, const QString &second, QList<SettingDifference> &differences, QString *error)
 {
     QList<QPair<Key, Setting>> a, b;
     if (!ReadSettings(first, a, error) || !ReadSettings(second, b, error))

@@ -13,7 +13,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace {
+namespace
+{
 constexpr int kSensorCom = 7;
 const QString kTempris = QStringLiteral("Tempris KDX530-3 PV9");
 const QString kCorvix = QStringLiteral("Corvix II PV4");
@@ -28,10 +29,8 @@ QByteArray readFile(const QString &path)
 QByteArray quickSettings()
 {
     QString text = QString::fromUtf8(readFile(QStringLiteral(TALVEK_TEST_APP_DIR "/TalvekDefaultSettings.tsf")));
-    const QList<QPair<QString, QString>> values = {{"userDelayEnabled", "1"},
-                                                   {"responseTimeout", "100"},
-                                                   {"interCharDelay", "0"},
-                                                   {"powerOnDelay", "50"}};
+    const QList<QPair<QString, QString>> values = {
+        {"userDelayEnabled", "1"}, {"responseTimeout", "100"}, {"interCharDelay", "0"}, {"powerOnDelay", "50"}};
     for (const auto &[key, value] : values) {
         const QRegularExpression element(QStringLiteral("<GS%1>[^<]*</GS%1>").arg(key));
         text.replace(element, QStringLiteral("<GS%1>%2</GS%1>").arg(key, value));
@@ -184,12 +183,18 @@ private slots:
     {
         QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("option");
-        QTest::newRow("scan") << "scan" << "--port";
-        QTest::newRow("read") << "read" << "--output";
-        QTest::newRow("write") << "write" << "--yes-mismatch";
-        QTest::newRow("backup") << "backup" << "--baud";
-        QTest::newRow("restore") << "restore" << "--yes-mismatch";
-        QTest::newRow("diff") << "diff" << "--lang";
+        QTest::newRow("scan") << "scan"
+                              << "--port";
+        QTest::newRow("read") << "read"
+                              << "--output";
+        QTest::newRow("write") << "write"
+                               << "--yes-mismatch";
+        QTest::newRow("backup") << "backup"
+                                << "--baud";
+        QTest::newRow("restore") << "restore"
+                                 << "--yes-mismatch";
+        QTest::newRow("diff") << "diff"
+                              << "--lang";
     }
 
     void eachCommandHasHelp()
@@ -230,11 +235,11 @@ private slots:
         QTest::addColumn<int>("status");
         // COM7 is a sensor at a rate no scan or try uses; COM99 maps to no device.
         QTest::newRow("scan, silent") << QStringList{"scan", "--port", "COM7"} << int(ExitNoSensor);
-        QTest::newRow("read, silent")
-            << QStringList{"read", "--port", "COM7", "--baud", "19200", "-o", "x.tcf"} << int(ExitNoSensor);
+        QTest::newRow("read, silent") << QStringList{"read", "--port", "COM7", "--baud", "19200", "-o", "x.tcf"}
+                                      << int(ExitNoSensor);
         QTest::newRow("scan, no device") << QStringList{"scan", "--port", "COM99"} << int(ExitPortOpen);
-        QTest::newRow("read, no device")
-            << QStringList{"read", "--port", "COM99", "--baud", "19200", "-o", "x.tcf"} << int(ExitPortOpen);
+        QTest::newRow("read, no device") << QStringList{"read", "--port", "COM99", "--baud", "19200", "-o", "x.tcf"}
+                                         << int(ExitPortOpen);
     }
 
     void aPortWithoutSensorIsReported()
@@ -337,6 +342,32 @@ private slots:
         const QString fileProduct = IXMLproductsType::Load(file).Device(0).Name();
         QVERIFY2(run.err.contains(fileProduct), qPrintable(run.err));
         QVERIFY(sensor->Commands() > commandsBefore); // it did connect
+    }
+
+    void aProtocolMismatchNeedsTheOption_data()
+    {
+        QTest::addColumn<bool>("accept");
+        QTest::addColumn<int>("status");
+        QTest::newRow("refused") << false << int(ExitIncompatibleFile);
+        QTest::newRow("accepted") << true << int(ExitOk);
+    }
+
+    void aProtocolMismatchNeedsTheOption()
+    {
+        QFETCH(bool, accept);
+        QFETCH(int, status);
+        startSensor(kTempris);
+        const QString file = path("pv9.tcf");
+        readInto(file);
+        // The same station with an older protocol.
+        startSensor(QStringLiteral("9.63 PV=8 OPTION=8803 \"TEMPRIS KDX530-3-8803\" [Q]"));
+        QStringList arguments{"write", "--port", "COM7", "--baud", "19200", file};
+        if (accept)
+            arguments << "--yes-mismatch";
+        const Run run = cli(arguments);
+        QVERIFY2(run.status == status, qPrintable(run.err));
+        QVERIFY(run.err.contains("protocol mismatch"));
+        QVERIFY(run.err.contains(accept ? "[yes]" : "[no]"));
     }
 
     void anInvalidEntryStopsTheWrite()
