@@ -1,0 +1,65 @@
+#pragma once
+#include "cli/clidialogs.h"
+#include "cli/exitcodes.h"
+
+#include <QString>
+#include <memory>
+
+class QDialog;
+class TfrmCommsInit;
+class TfrmMain;
+
+// Where a command looks for its sensor: a port (-1: every port) and, with a
+// port, a baud rate ("" : every rate the scan uses).
+struct CliTarget {
+    int comNumber = -1;
+    QString baud;
+    bool HasPort() const { return comNumber > 0; }
+    bool Direct() const { return HasPort() && !baud.isEmpty(); }
+};
+
+// The windowed program's main window, run without a user: its modal windows
+// return at once except the connection dialog, which scans (or, given a port
+// and rate, makes the manual try) and closes itself; its boxes go to
+// CliDialogs. Each command drives the window's own handlers and turns what
+// they reported into an exit status.
+class CliSession
+{
+public:
+    CliSession();
+    ~CliSession();
+
+    // Starts the main window; false (after a message) when it cannot start.
+    // languageIndex -1 keeps the stored language.
+    bool Start(int languageIndex);
+    CliDialogs &Answers() { return dialogs; }
+    void SetTarget(const CliTarget &target);
+
+    int Ports();
+    int Scan();
+    int Read(const QString &outputFile);
+    int Write(const QString &inputFile);
+    int Backup(const QString &outputFile);
+    int Restore(const QString &inputFile);
+
+private:
+    int RunModal(QDialog &dialog);
+    int RunConnectionDialog(TfrmCommsInit &dialog);
+    void ScanFromEventLoop(TfrmCommsInit &dialog);
+    void ManualTry(TfrmCommsInit &dialog);
+    // The status of a connect handler that left no connection behind.
+    int NotFoundStatus() const;
+    int ConnectFailureStatus() const;
+    int ConnectOnly();
+    bool FileRefused() const;
+    bool InvalidEntriesShown() const;
+    int WriteStatus();
+    void PrintSummary();
+    void PrintVerificationFailures();
+    void Disconnect();
+
+    CliDialogs dialogs;
+    std::unique_ptr<TfrmMain> window;
+    CliTarget target;
+    bool portOpenFailed = false;
+};

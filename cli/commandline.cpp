@@ -1,0 +1,243 @@
+#include "cli/commandline.h"
+
+#include "cli/clisession.h"
+#include "cli/configdiff.h"
+#include "serial/comms.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <QHash>
+
+namespace
+{
+struct Command {
+    const char *name;
+    const char *synopsis;
+    const char *description;
+    bool usesSensor;
+    QStringList options; // of "port", "output", "mismatch"
+    int files;           // positional file arguments required
+};
+
+const QList<Command> &Commands()
+{
+    static const QList<Command> commands = {
+        {"ports", "ports", "Lists the COM ports with their friendly names.", false, {}, 0},
+        {"scan",
+         "scan [--port COMn]",
+         "Scans the ports (or only the given one) for a sensor and prints its port, "
+         "baud rate and identity.",
+         true,
+         {"port"},
+         0},
+        {"read",
+         "read [--port COMn [--baud RATE]] -o FILE.tcf",
+         "Connects, reads every setting, saves them to FILE and prints the summary.",
+         true,
+         {"port", "output"},
+         0},
+        {"write",
+         "write [--port COMn [--baud RATE]] FILE.tcf [--yes-mismatch]",
+         "Writes the settings of FILE to the sensor and verifies them; prints what failed to verify.",
+         true,
+         {"port", "mismatch"},
+         1},
+        {"backup",
+         "backup [--port COMn [--baud RATE]] -o FILE.tcf",
+         "Reads every setting and keeps them in FILE, as the program's back-up.",
+         true,
+         {"port", "output"},
+         0},
+        {"restore",
+         "restore [--port COMn [--baud RATE]] FILE.tcf [--yes-mismatch]",
+         "Writes a back-up FILE to the sensor and verifies it, as the program's restore.",
+         true,
+         {"port", "mismatch"},
+         1},
+        {"diff",
+         "diff A.tcf B.tcf",
+         "Prints each setting that differs between two configuration files: command, value in A, value in B.",
+         false,
+         {},
+         2},
+    };
+    return commands;
+}
+
+const char *const kStatuses =
+    "Exit status: 0 success (a write only when verified; diff: no differences), 1 diff: the files differ,\n"
+    "2 usage error, 3 no sensor found, 4 port cannot be opened, 5 unknown or unsupported device,\n"
+    "6 incompatible file, 7 invalid entries in the file, 8 read incomplete, 9 verification failed,\n"
+    "10 other failure (a file cannot be read or written, the write was refused).";
+
+void PrintUsage()
+{
+    PrintOut(QStringLiteral("Usage: talvek-cli COMMAND [options]   (talvek-cli COMMAND --help for more)"));
+    for (const Command &command : Commands())
+        PrintOut(QStringLiteral("  ") + QString::fromLatin1(command.synopsis));
+    PrintOut(QStringLiteral("Common options: --lang en|fr|pl"));
+    PrintOut(QString::fromLatin1(kStatuses));
+}
+
+int UsageError(const QString &text)
+{
+    PrintError(QStringLiteral("talvek-cli: ") + text);
+    PrintError(QStringLiteral("Try 'talvek-cli --help'."));
+    return ExitUsage;
+}
+
+void AddOptions(QCommandLineParser &parser, const Command &command)
+{
+    parser.setApplicationDescription(QString::fromLatin1(command.description) + QStringLiteral("\n\n") +
+                                     QString::fromLatin1(kStatuses));
+    parser.addHelpOption();
+    parser.addOption({QStringLiteral("lang"), QStringLiteral("Language of the messages."), QStringLiteral("en|fr|pl")});
+    if (command.options.contains(QStringLiteral("port"))) {
+        parser.addOption({QStringLiteral("port"),
+                          QStringLiteral("The sensor's port; without it every port is scanned."),
+                          QStringLiteral("COMn")});
+        if (QString::fromLatin1(command.name) != QLatin1String("scan"))
+            parser.addOption({QStringLiteral("baud"),
+                              QStringLiteral("The sensor's baud rate (with --port): no scan, one try at this rate."),
+                              QStringLiteral("RATE")});
+    }
+    if (command.options.contains(QStringLiteral("output")))
+        parser.addOption({{QStringLiteral("o"), QStringLiteral("output")},
+                          QStringLiteral("The configuration file to write."),
+                          QStringLiteral("FILE")});
+    if (command.options.contains(QStringLiteral("mismatch")))
+        parser.addOption({QStringLiteral("yes-mismatch"),
+                          QStringLiteral("Accept a protocol, heating or axis configuration mismatch.")});
+    for (int i = 0; i < command.files; ++i)
+        parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A configuration file."));
+}
+
+// -1 for none; -2 for a language this program has not.
+int LanguageIndex(const QCommandLineParser &parser)
+{
+    if (!parser.isSet(QStringLiteral("lang")))
+        return -1;
+    static const QStringList codes = {QStringLiteral("en"), QStringLiteral("fr"), QStringLiteral("pl")};
+    const int index = codes.indexOf(parser.value(QStringLiteral("lang")).toLower());
+    return index >= 0 ? index : -2;
+}
+
+bool IsBaudRate(const QString &text)
+{
+    QStringList rates;
+    TComms(nullptr, 0, 0).GetBaudList(rates);
+    return rates.contains(text);
+}
+
+// Checks the sensor options; empty when they are fine.
+QString ReadTarget(const QCommandLineParser &parser, const Command &command, CliTarget &target)
+{
+    if (!command.options.contains(QStringLiteral("port")))
+        return {};
+    if (parser.isSet(QStringLiteral("port"))) {
+        target.comNumber = ParseComNumber(parser.value(QStringLiteral("port")));
+        if (target.comNumber <= 0)
+            return QStringLiteral("--port needs a port such as COM7");
+    }
+    if (parser.optionNames().contains(QStringLiteral("baud")) && parser.isSet(QStringLiteral("baud"))) {
+        if (!target.HasPort())
+            return QStringLiteral("--baud needs --port");
+        target.baud = parser.value(QStringLiteral("baud"));
+        if (!IsBaudRate(target.baud))
+            return QStringLiteral("--baud must be one of 4800, 9600, 19200, 38400, 57600");
+    }
+    return {};
+}
+
+int RunDiff(const QStringList &files)
+{
+    QList<SettingDifference> differences;
+    QString error;
+    if (!DiffConfigFiles(files.at(0), files.at(1), differences, &error)) {
+        PrintError(error);
+        return ExitFailed;
+    }
+    for (const SettingDifference &difference : differences)
+        PrintOut(difference.cmd + QLatin1Char('\t') + difference.first + QLatin1Char('\t') + difference.second);
+    return differences.isEmpty() ? ExitOk : ExitDifferent;
+}
+
+int RunOnSession(const Command &command, const QCommandLineParser &parser, const CliTarget &target)
+{
+    const QString name = QString::fromLatin1(command.name);
+    const QString output = command.options.contains(QStringLiteral("output"))
+                               ? QFileInfo(parser.value(QStringLiteral("output"))).absoluteFilePath()
+                               : QString();
+    const QString input =
+        command.files == 1 ? QFileInfo(parser.positionalArguments().at(0)).absoluteFilePath() : QString();
+    // Resolved first: the program moves to its own folder when it starts.
+    CliSession session;
+    if (!session.Start(LanguageIndex(parser)))
+        return ExitFailed;
+    session.SetTarget(target);
+    session.Answers().SetAcceptMismatch(parser.optionNames().contains(QStringLiteral("yes-mismatch")) &&
+                                        parser.isSet(QStringLiteral("yes-mismatch")));
+    if (name == QLatin1String("ports"))
+        return session.Ports();
+    if (name == QLatin1String("scan"))
+        return session.Scan();
+    if (name == QLatin1String("read"))
+        return session.Read(output);
+    if (name == QLatin1String("write"))
+        return session.Write(input);
+    if (name == QLatin1String("backup"))
+        return session.Backup(output);
+    return session.Restore(input);
+}
+
+int RunCommand(const Command &command, const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    AddOptions(parser, command);
+    if (!parser.parse(arguments))
+        return UsageError(parser.errorText());
+    if (parser.isSet(QStringLiteral("help"))) {
+        PrintOut(parser.helpText().replace(QStringLiteral("[options]"),
+                                           QString::fromLatin1(command.name) + QStringLiteral(" [options]")));
+        return ExitOk;
+    }
+    if (parser.positionalArguments().size() != command.files)
+        return UsageError(QString::fromLatin1(command.synopsis));
+    if (command.options.contains(QStringLiteral("output")) && parser.value(QStringLiteral("output")).isEmpty())
+        return UsageError(QStringLiteral("-o FILE is required"));
+    if (LanguageIndex(parser) == -2)
+        return UsageError(QStringLiteral("--lang must be en, fr or pl"));
+    CliTarget target;
+    const QString problem = ReadTarget(parser, command, target);
+    if (!problem.isEmpty())
+        return UsageError(problem);
+    if (QString::fromLatin1(command.name) == QLatin1String("diff"))
+        return RunDiff(parser.positionalArguments());
+    return RunOnSession(command, parser, target);
+}
+} // namespace
+
+int ParseComNumber(const QString &text)
+{
+    QString number = text.trimmed();
+    if (number.startsWith(QLatin1String("COM"), Qt::CaseInsensitive))
+        number = number.mid(3);
+    bool ok = false;
+    const int value = number.toInt(&ok);
+    return ok && value > 0 ? value : 0;
+}
+
+int RunCommandLine(const QStringList &arguments)
+{
+    if (arguments.isEmpty())
+        return UsageError(QStringLiteral("no command given"));
+    const QString name = arguments.first();
+    if (name == QLatin1String("--help") || name == QLatin1String("-h") || name == QLatin1String("help")) {
+        PrintUsage();
+        return ExitOk;
+    }
+    for (const Command &command : Commands())
+        if (name == QLatin1String(command.name))
+            return RunCommand(command, QStringList{QStringLiteral("talvek-cli")} + arguments.mid(1));
+    return UsageError(QStringLiteral("unknown command '") + name + QLatin1Char('\''));
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+// The command-line program's exit statuses. Scripts test these numbers, so
+// they never change meaning; a new outcome gets a new number.
+enum CliExit : int {
+    ExitOk = 0,               // the whole operation succeeded (a write: verified)
+    ExitDifferent = 1,        // diff: the files differ
+    ExitUsage = 2,            // unknown command or option, missing argument
+    ExitNoSensor = 3,         // no sensor answered
+    ExitPortOpen = 4,         // the port could not be opened
+    ExitUnknownDevice = 5,    // the sensor is unknown, unsupported, or would not enter setup mode
+    ExitIncompatibleFile = 6, // the file is for another product, or a mismatch was not accepted
+    ExitInvalidEntries = 7,   // the file holds invalid entries
+    ExitReadIncomplete = 8,   // not every setting could be read
+    ExitVerifyFailed = 9,     // the device does not hold what was written
+    ExitFailed = 10,          // anything else: a file unreadable or unwritable, a write refused
+};

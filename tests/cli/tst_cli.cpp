@@ -1,0 +1,431 @@
+// The command-line program as a script uses it: each command run as its own
+// process against a simulated sensor known as COM7 in a private data folder.
+#include "cli/commandline.h"
+#include "cli/configdiff.h"
+#include "cli/exitcodes.h"
+#include "sim/simulator.h"
+#include "templates/ordaUserConfig.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace
+{
+constexpr int kSensorCom = 7;
+const QString kTempris = QStringLiteral("Tempris KDX530-3 PV9");
+const QString kCorvix = QStringLiteral("Corvix II PV4");
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The default settings with short serial timings.
+QByteArray quickSettings()
+{
+    QString text = QString::fromUtf8(readFile(QStringLiteral(TALVEK_TEST_APP_DIR "/TalvekDefaultSettings.tsf")));
+    const QList<QPair<QString, QString>> values = {
+        {"userDelayEnabled", "1"}, {"responseTimeout", "100"}, {"interCharDelay", "0"}, {"powerOnDelay", "50"}};
+    for (const auto &[key, value] : values) {
+        const QRegularExpression element(QStringLiteral("<GS%1>[^<]*</GS%1>").arg(key));
+        text.replace(element, QStringLiteral("<GS%1>%2</GS%1>").arg(key, value));
+    }
+    return text.toUtf8();
+}
+
+// Sets one setting's value in a configuration file, as text and, for a
+// number, as the number; false when it has none.
+bool setInFile(const QString &fileName, const QString &cmd, const QString &value)
+{
+    IXMLproductsType document = IXMLproductsType::Load(fileName);
+    if (document.IsNull() || document.Count() < 1)
+        return false;
+    bool found = false;
+    const IXMLdeviceType device = document.Device(0);
+    for (int c = 0; c < device.Count(); ++c)
+        for (int p = 0; p < device.Category(c).Count(); ++p) {
+            IXMLparamType param = device.Category(c).Param(p);
+            if (param.Cmd() == cmd) {
+                param.SetValuestring(value);
+                bool isNumber = false;
+                const int number = value.toInt(&isNumber);
+                if (isNumber)
+                    param.SetValue(number);
+                found = true;
+            }
+        }
+    QSaveFile file(fileName);
+    return found && file.open(QIODevice::WriteOnly) && file.write(document.Document().toByteArray()) > 0 &&
+           file.commit();
+}
+
+struct Run {
+    int status = -1;
+    QString out;
+    QString err;
+};
+} // namespace
+
+class TestCli : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<QTemporaryDir> dataDir;
+    std::unique_ptr<Simulator> sensor;
+
+    void startSensor(const QString &product, const SimFaults &faults = {}, int baud = 19200)
+    {
+        sensor.reset(); // one sensor on the alias at a time
+        SimOptions options;
+        options.product = product;
+        options.dataDir = QStringLiteral(TALVEK_TEST_APP_DIR);
+        options.holdBackMs = 100;
+        options.faults = faults;
+        options.baud = baud;
+        sensor = std::make_unique<Simulator>(options);
+        QString error;
+        QVERIFY2(sensor->Start(&error), qPrintable(error));
+        QVERIFY2(sensor->RegisterAlias(dataDir->path() + "/", kSensorCom, &error), qPrintable(error));
+    }
+
+    Run cli(const QStringList &arguments)
+    {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TALVEK_DATA_DIR", dataDir->path());
+        process.setProcessEnvironment(environment);
+        process.setWorkingDirectory(dataDir->path());
+        process.start(QStringLiteral(TALVEK_CLI_PATH), arguments);
+        Run run;
+        if (!process.waitForFinished(120000)) {
+            process.kill();
+            process.waitForFinished();
+            return run;
+        }
+        run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        run.out = QString::fromLocal8Bit(process.readAllStandardOutput());
+        run.err = QString::fromLocal8Bit(process.readAllStandardError());
+        return run;
+    }
+
+    QString path(const QString &name) const { return dataDir->filePath(name); }
+
+    // Reads the sensor into a file with the direct connection.
+    void readInto(const QString &fileName)
+    {
+        const Run run = cli({"read", "--port", "COM7", "--baud", "19200", "-o", fileName});
+        QVERIFY2(run.status == ExitOk, qPrintable(run.err));
+        QVERIFY(QFileInfo::exists(fileName));
+    }
+
+private slots:
+    void init()
+    {
+        dataDir = std::make_unique<QTemporaryDir>();
+        QVERIFY(dataDir->isValid());
+        QFile settings(dataDir->filePath("TalvekLastSettings.tsf"));
+        QVERIFY(settings.open(QIODevice::WriteOnly));
+        settings.write(quickSettings());
+    }
+
+    void cleanup()
+    {
+        sensor.reset();
+        dataDir.reset();
+    }
+
+    void portNamesAreParsed_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("number");
+        QTest::newRow("COM name") << "COM7" << 7;
+        QTest::newRow("lower case") << "com12" << 12;
+        QTest::newRow("bare number") << "3" << 3;
+        QTest::newRow("zero") << "COM0" << 0;
+        QTest::newRow("no number") << "COMx" << 0;
+        QTest::newRow("device path") << "/dev/ttyS0" << 0;
+    }
+
+    void portNamesAreParsed()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, number);
+        QCOMPARE(ParseComNumber(text), number);
+    }
+
+    void usageErrorsHaveTheirStatus_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("no command") << QStringList{};
+        QTest::newRow("unknown command") << QStringList{"erase"};
+        QTest::newRow("read without output") << QStringList{"read", "--port", "COM7"};
+        QTest::newRow("baud without port") << QStringList{"read", "--baud", "19200", "-o", "x.tcf"};
+        QTest::newRow("unknown rate") << QStringList{"read", "--port", "COM7", "--baud", "1234", "-o", "x.tcf"};
+        QTest::newRow("write without file") << QStringList{"write", "--port", "COM7"};
+        QTest::newRow("diff with one file") << QStringList{"diff", "a.tcf"};
+        QTest::newRow("unknown option") << QStringList{"scan", "--force"};
+        QTest::newRow("unknown language") << QStringList{"ports", "--lang", "de"};
+    }
+
+    void usageErrorsHaveTheirStatus()
+    {
+        QFETCH(QStringList, arguments);
+        const Run run = cli(arguments);
+        QCOMPARE(run.status, int(ExitUsage));
+        QVERIFY(!run.err.isEmpty());
+    }
+
+    void eachCommandHasHelp_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("option");
+        QTest::newRow("scan") << "scan"
+                              << "--port";
+        QTest::newRow("read") << "read"
+                              << "--output";
+        QTest::newRow("write") << "write"
+                               << "--yes-mismatch";
+        QTest::newRow("backup") << "backup"
+                                << "--baud";
+        QTest::newRow("restore") << "restore"
+                                 << "--yes-mismatch";
+        QTest::newRow("diff") << "diff"
+                              << "--lang";
+    }
+
+    void eachCommandHasHelp()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, option);
+        const Run run = cli({command, "--help"});
+        QCOMPARE(run.status, int(ExitOk));
+        QVERIFY2(run.out.contains(option), qPrintable(run.out));
+        QVERIFY(run.out.contains("verification failed"));
+    }
+
+    void portsListsTheSimulatedSensor()
+    {
+        startSensor(kTempris);
+        const Run run = cli({"ports"});
+        QCOMPARE(run.status, int(ExitOk));
+        const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+        QVERIFY2(!lines.isEmpty() && lines.first().startsWith("COM7\t"), qPrintable(run.out));
+        QVERIFY(lines.first().contains(sensor->DevicePath()));
+    }
+
+    void scanOfOnePortFindsTheSensor()
+    {
+        startSensor(kTempris);
+        const Run run = cli({"scan", "--port", "COM7"});
+        QVERIFY2(run.status == ExitOk, qPrintable(run.err));
+        const QStringList fields = run.out.trimmed().split('\t');
+        QCOMPARE(fields.size(), 3);
+        QCOMPARE(fields.at(0), QStringLiteral("COM7"));
+        QCOMPARE(fields.at(1), QStringLiteral("19200"));
+        QCOMPARE(fields.at(2), sensor->Identity());
+    }
+
+    void aPortWithoutSensorIsReported_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        // COM7 is a sensor at a rate no scan or try uses; COM99 maps to no device.
+        QTest::newRow("scan, silent") << QStringList{"scan", "--port", "COM7"} << int(ExitNoSensor);
+        QTest::newRow("read, silent") << QStringList{"read", "--port", "COM7", "--baud", "19200", "-o", "x.tcf"}
+                                      << int(ExitNoSensor);
+        QTest::newRow("scan, no device") << QStringList{"scan", "--port", "COM99"} << int(ExitPortOpen);
+        QTest::newRow("read, no device") << QStringList{"read", "--port", "COM99", "--baud", "19200", "-o", "x.tcf"}
+                                         << int(ExitPortOpen);
+    }
+
+    void aPortWithoutSensorIsReported()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        startSensor(kTempris, {}, 2400);
+        const Run run = cli(arguments);
+        QCOMPARE(run.status, status);
+        QVERIFY(!QFileInfo::exists(path("x.tcf")));
+    }
+
+    void readSavesTheSettingsAndPrintsTheSummary()
+    {
+        startSensor(kTempris);
+        const QString file = path("read.tcf");
+        const Run run = cli({"read", "--port", "COM7", "--baud", "19200", "-o", file});
+        QVERIFY2(run.status == ExitOk, qPrintable(run.err));
+        IXMLproductsType document = IXMLproductsType::Load(file);
+        QVERIFY(!document.IsNull());
+        QVERIFY(document.Device(0).Name().contains("KDX530-3", Qt::CaseInsensitive));
+        QVERIFY2(run.out.count('\n') >= 3, qPrintable(run.out));
+        QVERIFY(!sensor->InSetupMode()); // let go properly
+    }
+
+    void readAfterAScanOfThePort()
+    {
+        startSensor(kCorvix);
+        const QString file = path("scanned.tcf");
+        const Run run = cli({"read", "--port", "COM7", "-o", file});
+        QVERIFY2(run.status == ExitOk, qPrintable(run.err));
+        QVERIFY(QFileInfo::exists(file));
+    }
+
+    void aSensorFallingSilentLeavesTheReadIncomplete_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("read") << "read";
+        QTest::newRow("backup") << "backup";
+    }
+
+    void aSensorFallingSilentLeavesTheReadIncomplete()
+    {
+        QFETCH(QString, command);
+        SimFaults faults;
+        faults.silenceAfter = 12; // after connecting, part way through the settings
+        startSensor(kTempris, faults);
+        const QString file = path("partial.tcf");
+        const Run run = cli({command, "--port", "COM7", "--baud", "19200", "-o", file});
+        QCOMPARE(run.status, int(ExitReadIncomplete));
+        QVERIFY(!QFileInfo::exists(file));
+    }
+
+    void aChangedFileIsWrittenAndVerified()
+    {
+        startSensor(kTempris);
+        const QString file = path("changed.tcf");
+        readInto(file);
+        const QString value = sensor->Value("OUTPUTINT") == "7" ? "8" : "7";
+        QVERIFY(setInFile(file, "OUTPUTINT", value));
+        const Run run = cli({"write", "--port", "COM7", "--baud", "19200", file});
+        QVERIFY2(run.status == ExitOk, qPrintable(run.err));
+        QCOMPARE(sensor->Value("OUTPUTINT"), value);
+        QVERIFY(!sensor->InSetupMode());
+    }
+
+    void aRefusedWriteFailsVerificationAndIsNamed()
+    {
+        SimFaults faults;
+        faults.refused = {"OUTPUTINT"};
+        startSensor(kTempris, faults);
+        const QString file = path("refused.tcf");
+        readInto(file);
+        const QString before = sensor->Value("OUTPUTINT");
+        const QString value = before == "9" ? "10" : "9";
+        QVERIFY(setInFile(file, "OUTPUTINT", value));
+        const Run run = cli({"write", "--port", "COM7", "--baud", "19200", file});
+        QCOMPARE(run.status, int(ExitVerifyFailed));
+        QVERIFY2(run.out.contains("Not verified: OUTPUTINT"), qPrintable(run.out));
+        QCOMPARE(sensor->Value("OUTPUTINT"), before);
+    }
+
+    void aFileForAnotherProductIsRefused_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("write") << "write";
+        QTest::newRow("restore") << "restore";
+    }
+
+    void aFileForAnotherProductIsRefused()
+    {
+        QFETCH(QString, command);
+        startSensor(kCorvix);
+        const QString file = path("corvix.tcf");
+        readInto(file);
+        startSensor(kTempris);
+        const int commandsBefore = sensor->Commands();
+        const Run run = cli({command, "--port", "COM7", "--baud", "19200", file, "--yes-mismatch"});
+        QCOMPARE(run.status, int(ExitIncompatibleFile));
+        const QString fileProduct = IXMLproductsType::Load(file).Device(0).Name();
+        QVERIFY2(run.err.contains(fileProduct), qPrintable(run.err));
+        QVERIFY(sensor->Commands() > commandsBefore); // it did connect
+    }
+
+    void aProtocolMismatchNeedsTheOption_data()
+    {
+        QTest::addColumn<bool>("accept");
+        QTest::addColumn<int>("status");
+        QTest::newRow("refused") << false << int(ExitIncompatibleFile);
+        QTest::newRow("accepted") << true << int(ExitOk);
+    }
+
+    void aProtocolMismatchNeedsTheOption()
+    {
+        QFETCH(bool, accept);
+        QFETCH(int, status);
+        startSensor(kTempris);
+        const QString file = path("pv9.tcf");
+        readInto(file);
+        // The same station with an older protocol.
+        startSensor(QStringLiteral("9.63 PV=8 OPTION=8803 \"TEMPRIS KDX530-3-8803\" [Q]"));
+        QStringList arguments{"write", "--port", "COM7", "--baud", "19200", file};
+        if (accept)
+            arguments << "--yes-mismatch";
+        const Run run = cli(arguments);
+        QVERIFY2(run.status == status, qPrintable(run.err));
+        QVERIFY(run.err.contains("protocol mismatch"));
+        QVERIFY(run.err.contains(accept ? "[yes]" : "[no]"));
+    }
+
+    void anInvalidEntryStopsTheWrite()
+    {
+        startSensor(kTempris);
+        const QString file = path("invalid.tcf");
+        readInto(file);
+        QVERIFY(setInFile(file, "OUTPUTINT", "0")); // below its minimum
+        const QString before = sensor->Value("OUTPUTINT");
+        const Run run = cli({"write", "--port", "COM7", "--baud", "19200", file});
+        QCOMPARE(run.status, int(ExitInvalidEntries));
+        QCOMPARE(sensor->Value("OUTPUTINT"), before);
+    }
+
+    void backupThenRestore()
+    {
+        startSensor(kTempris);
+        const QString file = path("backup.tcf");
+        const Run backup = cli({"backup", "--port", "COM7", "--baud", "19200", "-o", file});
+        QVERIFY2(backup.status == ExitOk, qPrintable(backup.err));
+        QVERIFY(!backup.out.isEmpty());
+        const QString value = sensor->Value("OUTPUTINT") == "7" ? "8" : "7";
+        QVERIFY(setInFile(file, "OUTPUTINT", value));
+        const Run restore = cli({"restore", "--port", "COM7", "--baud", "19200", file});
+        QVERIFY2(restore.status == ExitOk, qPrintable(restore.err));
+        QCOMPARE(sensor->Value("OUTPUTINT"), value);
+    }
+
+    void diffPrintsTheDifferingSetting()
+    {
+        startSensor(kTempris);
+        const QString a = path("a.tcf");
+        readInto(a);
+        const QString b = path("b.tcf");
+        QVERIFY(QFile::copy(a, b));
+        const Run same = cli({"diff", a, b});
+        QCOMPARE(same.status, int(ExitOk));
+        QVERIFY(same.out.isEmpty());
+        const QString before = sensor->Value("OUTPUTINT");
+        QVERIFY(setInFile(b, "OUTPUTINT", "42"));
+        const Run run = cli({"diff", a, b});
+        QCOMPARE(run.status, int(ExitDifferent));
+        QCOMPARE(run.out, QStringLiteral("OUTPUTINT\t%1\t42\n").arg(before));
+    }
+
+    void diffOfAnUnreadableFileFails()
+    {
+        QFile broken(path("broken.tcf"));
+        QVERIFY(broken.open(QIODevice::WriteOnly));
+        broken.write("<products><device");
+        broken.close();
+        QList<SettingDifference> differences;
+        QString error;
+        QVERIFY(!DiffConfigFiles(path("broken.tcf"), path("broken.tcf"), differences, &error));
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(cli({"diff", path("broken.tcf"), path("missing.tcf")}).status, int(ExitFailed));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"
