@@ -62,6 +62,12 @@ bool ParseSimCommandLine(const QStringList &arguments, SimCommandLine *out, QStr
          QStringLiteral("hex")},
         {QStringLiteral("interval"), QStringLiteral("Milliseconds between data lines (default 1000)."),
          QStringLiteral("ms")},
+        {QStringLiteral("power-on-after"),
+         QStringLiteral("Switched off until this many milliseconds after a program opens the port (default: on)."),
+         QStringLiteral("ms")},
+        {QStringLiteral("safe-window"),
+         QStringLiteral("After power-on, listen this many milliseconds at 4800 baud for \"*\" (default 3000)."),
+         QStringLiteral("ms")},
         {QStringLiteral("silence-after"), QStringLiteral("Fault: answer nothing after n commands."),
          QStringLiteral("n")},
         {QStringLiteral("hangup-after"), QStringLiteral("Fault: hang up at the first command after n commands."),
@@ -96,6 +102,8 @@ bool ParseSimCommandLine(const QStringList &arguments, SimCommandLine *out, QStr
     if (!Count(parser, QStringLiteral("com"), &out->comNumber, error) ||
         !Count(parser, QStringLiteral("baud"), &o.baud, error) ||
         !Count(parser, QStringLiteral("interval"), &o.streamIntervalMs, error) ||
+        !Count(parser, QStringLiteral("power-on-after"), &o.powerOnAfterMs, error) ||
+        !Count(parser, QStringLiteral("safe-window"), &o.safeWindowMs, error) ||
         !Count(parser, QStringLiteral("silence-after"), &o.faults.silenceAfter, error) ||
         !Count(parser, QStringLiteral("hangup-after"), &o.faults.hangUpAfter, error) ||
         !Count(parser, QStringLiteral("slow"), &o.faults.slowMs, error))

@@ -25,6 +25,11 @@ struct SimOptions {
     QString address = QStringLiteral("Q");
     int streamIntervalMs = 1000; // one data line per interval outside setup mode
     int holdBackMs = 500;        // no data line this soon after a received byte
+    // Power cycle: switched off until this long after a program first has the
+    // port open (-1: on from the start); then for safeWindowMs it listens at
+    // 4800 baud, and a "*" heard then keeps it at 4800 until the port closes.
+    int powerOnAfterMs = -1;
+    int safeWindowMs = 3000;
     SimFaults faults;
 };
 

@@ -56,6 +56,9 @@ speed_t SpeedOf(int baud)
 // reports POLLHUP at once), so the thread looks again after this long.
 constexpr int closedCheckMs = 20;
 
+// The rate a sensor listens at in safe mode, whatever its own.
+constexpr int safeModeBaud = 4800;
+
 // Bytes of a disturbed line: framing errors and stray control codes.
 const QByteArray noiseBytes("\xff\x1b\x80\x7f\xfe", 5);
 } // namespace
@@ -195,6 +198,25 @@ int Simulator::PollTimeout(qint64 now) const
     return int(std::clamp<qint64>(next - now, 0, INT_MAX));
 }
 
+Simulator::Power Simulator::PowerState(qint64 now) const
+{
+    if (m_options.powerOnAfterMs < 0)
+        return Power::On;
+    if (m_powerOnAt < 0 || now < m_powerOnAt)
+        return Power::Off;
+    if (m_safe)
+        return Power::Safe;
+    return now < m_powerOnAt + m_options.safeWindowMs ? Power::SafeWindow : Power::On;
+}
+
+int Simulator::LineBaud(qint64 now) const
+{
+    if (PowerState(now) != Power::On)
+        return safeModeBaud;
+    std::lock_guard lock(m_mutex);
+    return m_device.Baud();
+}
+
 void Simulator::Run()
 {
     while (m_master >= 0) {
@@ -210,9 +232,12 @@ void Simulator::Run()
             m_slaveOpen = !(probe.revents & POLLHUP);
             if (m_slaveOpen)
                 m_line.clear();
+            if (m_slaveOpen && m_powerOnAt < 0 && m_options.powerOnAfterMs >= 0)
+                m_powerOnAt = NowMs() + m_options.powerOnAfterMs;
         } else if (fds[1].revents & POLLHUP) {
             m_slaveOpen = false;
-            m_out.clear(); // nobody is listening any more
+            m_safe = false; // the program that put it in safe mode is gone
+            m_out.clear();  // nobody is listening any more
             char discard[512];
             while (read(m_master, discard, sizeof discard) > 0) {
             } // what the last program sent is not the next one's command
@@ -242,12 +267,11 @@ void Simulator::Receive(qint64 now)
     const ssize_t n = read(m_master, buffer, sizeof buffer);
     if (n <= 0)
         return;
-    int baud = 0;
-    {
-        std::lock_guard lock(m_mutex);
-        baud = m_device.Baud();
+    if (PowerState(now) == Power::Off) {
+        m_line.clear(); // switched off: it hears nothing
+        return;
     }
-    const bool rateOk = RateMatches(baud);
+    const bool rateOk = RateMatches(LineBaud(now));
     for (ssize_t i = 0; i < n && m_master >= 0; ++i)
         Received(buffer[i], rateOk, now);
 }
@@ -262,14 +286,12 @@ void Simulator::Received(char c, bool rateOk, qint64 now)
         return;
     }
     bool echo = false;
-    int baud = 0;
     {
         std::lock_guard lock(m_mutex);
         echo = m_device.Echo();
-        baud = m_device.Baud();
     }
     if (echo)
-        m_out << Output{now, c == '\r' ? QByteArray("\r\n") : QByteArray(1, c), baud};
+        m_out << Output{now, c == '\r' ? QByteArray("\r\n") : QByteArray(1, c), LineBaud(now)};
     if (c != '\r') {
         if (m_line.size() < 4096)
             m_line += c;
@@ -288,11 +310,12 @@ void Simulator::Command(const QByteArray &line, qint64 now)
         HangUp(); // the line goes dead while the program waits for this answer
         return;
     }
+    if (PowerState(now) == Power::SafeWindow && line.trimmed() == "*")
+        m_safe = true;
+    const int baud = LineBaud(now); // a new rate applies after this reply
     QStringList reply;
-    int baud = 0;
     {
         std::lock_guard lock(m_mutex);
-        baud = m_device.Baud(); // a new rate applies after this reply
         reply = m_device.HandleLine(line);
     }
     Queue(reply, now + m_options.faults.slowMs, baud);
@@ -320,17 +343,15 @@ void Simulator::Stream(qint64 now)
     if (now < std::max(m_nextData, m_lastRx + m_options.holdBackMs))
         return;
     m_nextData = now + m_options.streamIntervalMs;
-    if (m_silent)
-        return;
+    if (m_silent || PowerState(now) != Power::On)
+        return; // switched off, or waiting in safe mode: not measuring
     QStringList lines;
-    int baud = 0;
     {
         std::lock_guard lock(m_mutex);
         if (!m_device.InSetupMode())
             lines = m_device.DataLines(now - m_start);
-        baud = m_device.Baud();
     }
-    Queue(lines, now, baud);
+    Queue(lines, now, LineBaud(now));
 }
 
 void Simulator::Flush(qint64 now)

@@ -10,6 +10,9 @@
 // reports POLLHUP otherwise), since bytes written to a closed slave would be
 // handed stale to the next program that opens it.
 //
+// With a power-on delay it starts switched off and goes through a safe-mode
+// window after power-up (see SimOptions::powerOnAfterMs).
+//
 // Threads: Start, Stop, RegisterAlias and RemoveAlias belong to the thread
 // that owns the object; the observers (InSetupMode, Value, ...) may be called
 // from any thread.
@@ -64,6 +67,10 @@ private:
         QByteArray bytes;
         int baud = 0;
     };
+    enum class Power { Off, SafeWindow, Safe, On };
+    Power PowerState(qint64 now) const;
+    // The rate it listens and talks at now.
+    int LineBaud(qint64 now) const;
     void Run();
     int PollTimeout(qint64 now) const;
     void Receive(qint64 now);
@@ -93,6 +100,8 @@ private:
     qint64 m_lastRx = -1000000;
     qint64 m_nextData = 0;
     qint64 m_start = 0;
+    qint64 m_powerOnAt = -1; // -1: no program has had the port open yet
+    bool m_safe = false;     // heard "*" in the safe-mode window; ends with the port's closing
     std::atomic<int> m_commands{0};
     std::atomic<bool> m_hungUp{false};
 };

@@ -86,7 +86,7 @@ void ConnectFixture::AddMissingPort(int number)
     QFile::link(QStringLiteral("/nonexistent/talvek-test-device"), folder + QStringLiteral("COM%1").arg(number));
 }
 
-Simulator *ConnectFixture::AddSensor(int number, int baud, QString *error)
+Simulator *ConnectFixture::AddSensor(int number, int baud, QString *error, int powerOnAfterMs)
 {
     SimOptions options;
     options.product = QStringLiteral("Tempris KDX560-6 PV6");
@@ -94,6 +94,7 @@ Simulator *ConnectFixture::AddSensor(int number, int baud, QString *error)
     options.baud = baud;
     options.echo = true;
     options.streamIntervalMs = 60000; // no data lines in the way of the queries
+    options.powerOnAfterMs = powerOnAfterMs;
     auto sensor = std::make_unique<Simulator>(options);
     if (!sensor->Start(error) || !sensor->RegisterAlias(appData, number, error))
         return nullptr;

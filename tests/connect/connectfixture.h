@@ -43,8 +43,9 @@ public:
     // A COM alias whose device is not there.
     void AddMissingPort(int number);
     // A simulated sensor at the given baud rate as COM<number>; nullptr
-    // (and a test failure message in error) when it cannot start.
-    Simulator *AddSensor(int number, int baud, QString *error);
+    // (and a test failure message in error) when it cannot start. With
+    // powerOnAfterMs it is switched on that long after the port first opens.
+    Simulator *AddSensor(int number, int baud, QString *error, int powerOnAfterMs = -1);
 
     // Shows the dialog and pumps events until its first scan is over.
     bool ShowAndWaitForScan(TfrmCommsInit &dialog, int timeoutMs = 120000);

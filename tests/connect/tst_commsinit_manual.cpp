@@ -431,6 +431,34 @@ private slots:
         QVERIFY(WaitUntil([&] { return !dialog->isVisible(); }, 3000));
     }
 
+    // A sensor set to 19200 that is switched on a while after the port opens
+    // answers only in its safe-mode window at 4800: the probing finds it.
+    void safeModeWithDongleFindsPowerCycledSensor()
+    {
+        makeIdleDialog();
+        QString error;
+        Simulator *sensor = fixture->AddSensor(9, 19200, &error, 1500);
+        QVERIFY2(sensor != nullptr, qPrintable(error));
+        toStep1(QStringLiteral("9"), true);
+        wizard().buSafeModeStep2->click();
+        QCOMPARE(wizardPage(), wizard().tsSafeMode_Step4);
+        QTimer giveUp; // a wizard that never finds it would probe for ever
+        giveUp.setSingleShot(true);
+        connect(&giveUp, &QTimer::timeout, this, [&] { wizard().buSafeModeStep4Abort->click(); });
+        giveUp.start(15000);
+        wizard().buSafeModeStep4->click();
+
+        QVERIFY(giveUp.isActive());
+        QCOMPARE(dialog->FoundDevices().size(), 1);
+        const aDeviceCommsInfo record = dialog->FoundDevices().first();
+        QCOMPARE(record.portIndex, 8);
+        QCOMPARE(record.baudCode, 4);
+        QCOMPARE(record.identity, sensor->Identity());
+        QCOMPARE(fixture->LogCount(" Found " + sensor->Identity() + " @4800"), 1);
+        QCOMPARE(fixture->dialogs.boxes.size(), 0);
+        QVERIFY(WaitUntil([&] { return !dialog->isVisible(); }, 3000));
+    }
+
     void safeModeWithDongleAborted()
     {
         makeIdleDialog();

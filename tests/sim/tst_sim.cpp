@@ -50,6 +50,10 @@ private slots:
     void streaming();
     void dataHeldBackWhileTyping();
     void nothingStaleForTheNextProgram();
+    void switchedOffBeforePowerOn();
+    void starAnsweredAt4800AfterPowerOn();
+    void staysAt4800AfterStarUntilClosed();
+    void ownRateAfterWindowWithoutStar();
     void faultSilence();
     void faultHangUp();
     void faultNoiseAndLoneLf();
@@ -482,6 +486,70 @@ void TestSim::nothingStaleForTheNextProgram()
     QVERIFY(client.Raw(15).count('\n') <= 1);
 }
 
+// A sensor configured at 19200 that is switched on some time after the port opens.
+static SimOptions PowerCycled(int powerOnAfterMs, int safeWindowMs)
+{
+    SimOptions o = Options(QStringLiteral("Corvix Pro PV5"));
+    o.powerOnAfterMs = powerOnAfterMs;
+    o.safeWindowMs = safeWindowMs;
+    return o;
+}
+
+void TestSim::switchedOffBeforePowerOn()
+{
+    SimOptions o = PowerCycled(60000, 3000);
+    o.echo = true;
+    o.streamIntervalMs = 50;
+    o.holdBackMs = 20;
+    SimClient client;
+    QVERIFY(Connect(o, client, false));
+    for (int baud : {19200, 4800}) {
+        QVERIFY(client.SetBaud(baud));
+        client.Send("*");
+        client.Send("%%%");
+        QCOMPARE(client.Raw(300), QByteArray()); // no echo, no answer, no data lines
+    }
+    QCOMPARE(m_sim->Commands(), 0);
+}
+
+void TestSim::starAnsweredAt4800AfterPowerOn()
+{
+    SimClient client;
+    QVERIFY(Connect(PowerCycled(300, 3000), client, false));
+    QVERIFY(client.SetBaud(4800));
+    QCOMPARE(client.Exchange("*", 1, 100), QStringList()); // still off
+    // Probing over and over, as a program waiting for the power-up does.
+    QTRY_COMPARE_WITH_TIMEOUT(client.Exchange("*", 1, 150), QStringList{QStringLiteral("OK")}, 3000);
+}
+
+void TestSim::staysAt4800AfterStarUntilClosed()
+{
+    SimClient client;
+    QVERIFY(Connect(PowerCycled(100, 600), client, false));
+    QVERIFY(client.SetBaud(4800));
+    QTRY_COMPARE_WITH_TIMEOUT(client.Exchange("*", 1, 100), QStringList{QStringLiteral("OK")}, 3000);
+    QTest::qWait(700); // the window is over: only the "*" keeps it at 4800
+    const QStringList id{QStringLiteral("ID:5.35 PV=5 AXIS=UV \"CORVIX PRO\" [Q]")};
+    QCOMPARE(client.Exchange("%%%"), id);
+    QVERIFY(client.SetBaud(19200));
+    QCOMPARE(client.Exchange("%%%", 1, 200), QStringList());
+    client.Close();
+    QTest::qWait(100);
+    QVERIFY(client.Open(m_sim->DevicePath(), 19200)); // the next program finds it at its own rate
+    QCOMPARE(client.Exchange("%%%"), id);
+}
+
+void TestSim::ownRateAfterWindowWithoutStar()
+{
+    SimClient client;
+    QVERIFY(Connect(PowerCycled(100, 2000), client, false));
+    const QStringList id{QStringLiteral("ID:5.35 PV=5 AXIS=UV \"CORVIX PRO\" [Q]")};
+    QCOMPARE(client.Exchange("%%%", 1, 300), QStringList()); // off, then listening at 4800 only
+    QTRY_COMPARE_WITH_TIMEOUT(client.Exchange("%%%", 1, 150), id, 6000);
+    QVERIFY(client.SetBaud(4800));
+    QCOMPARE(client.Exchange("*", 1, 200), QStringList()); // the window has passed unused
+}
+
 void TestSim::faultSilence()
 {
     SimOptions o = Options(QStringLiteral("Tempris KDX540-4 PV4"));
@@ -648,6 +716,10 @@ void TestSim::commandLine_data()
     QTest::newRow("faults") << QStringList{"--silence-after", "4", "--refuse", "baud,avglong", "--slow", "20"} << true
                             << "refused=BAUD AVGLONG";
     QTest::newRow("negative count") << QStringList{"--hangup-after", "-1"} << false << "";
+    QTest::newRow("power cycle") << QStringList{"--power-on-after", "1500", "--safe-window", "2000"} << true
+                                 << "power=1500 2000";
+    QTest::newRow("power on by default") << QStringList{} << true << "power=-1 3000";
+    QTest::newRow("negative power-on") << QStringList{"--power-on-after", "-5"} << false << "";
     QTest::newRow("stray argument") << QStringList{"COM3"} << false << "";
     QTest::newRow("unknown option") << QStringList{"--colour", "red"} << false << "";
 }
@@ -671,7 +743,9 @@ void TestSim::commandLine()
                         : field == QLatin1String("address") ? o.address
                         : field == QLatin1String("options") ? QString::number(o.optionBits)
                         : field == QLatin1String("com")     ? QString::number(line.comNumber)
-                                                            : o.faults.refused.join(QLatin1Char(' '));
+                        : field == QLatin1String("power")
+                            ? QStringLiteral("%1 %2").arg(o.powerOnAfterMs).arg(o.safeWindowMs)
+                            : o.faults.refused.join(QLatin1Char(' '));
     QCOMPARE(got, want);
 }
 
