@@ -429,5 +429,7 @@ void TfrmMain::FormClose()
     if (guiSettings->Save(lastSettingsPath))
         return;
     Log(QStringLiteral("Unable to save settings to ") + lastSettingsPath);
-    Dialogs().Message(T(QStringLiteral("Unable to create ")) + lastSettingsPath, T(QStringLiteral("ERROR")));
+    Dialogs().Message(T(QStringLiteral("Unable to create ")) + lastSettingsPath + QStringLiteral("\n\n") +
+                          guiSettings->LastError(),
+                      T(QStringLiteral("ERROR")));
 }

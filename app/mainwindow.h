@@ -114,6 +114,9 @@ private:
     void ShowOfflineFileActions();
     FileDialogRequest ConfigFileRequest(const QString &proposedName) const;
     void RememberFolderOf(const QString &fileName);
+    // "Settings have not been saved" and, when the file could not be
+    // written, the path and the system's reason.
+    QString NotSavedText() const;
     // Asks for a configuration file and checks it against the device or
     // template; empty when cancelled or refused.
     QString ChooseCompatibleConfigFile();
@@ -128,7 +131,8 @@ private:
     void ReadAfterConnecting();
     int ConnectToDevice(int index);
     int OpenPortWithRetry(int powerOnDelay);
-    void ReportConnectFailure(const char *logText, const char *message);
+    // reason (the port's error, the sensor's answer) is added below the message.
+    void ReportConnectFailure(const char *logText, const char *message, const QString &reason = QString());
     void ShowConnected();
     void ReleaseConnection();
     void DisconnectAndReset(const QString &statusText);

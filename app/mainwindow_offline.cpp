@@ -110,6 +110,13 @@ void TfrmMain::RememberFolderOf(const QString &fileName)
     guiSettings->SetUserDir(QFileInfo(fileName).absolutePath());
 }
 
+QString TfrmMain::NotSavedText() const
+{
+    const QString text = T(QStringLiteral("Settings have not been saved"));
+    const QString reason = config ? config->LastSaveError() : QString();
+    return reason.isEmpty() ? text : text + QStringLiteral("\n\n") + reason;
+}
+
 QString TfrmMain::ChooseCompatibleConfigFile()
 {
     const QString fileName = Dialogs().OpenFileName(ConfigFileRequest(QString()));
@@ -149,7 +156,7 @@ void TfrmMain::buSaveConfigurationFileClick()
         Dialogs().Message(T(QStringLiteral("Settings have been saved")), T(QStringLiteral("Success")));
         sessionReport->WriteLine(fileName);
     } else {
-        Dialogs().Message(T(QStringLiteral("Settings have not been saved")), T(QStringLiteral("ERROR")));
+        Dialogs().Message(NotSavedText(), T(QStringLiteral("ERROR")));
     }
 }
 

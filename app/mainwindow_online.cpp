@@ -56,10 +56,13 @@ int TfrmMain::OpenPortWithRetry(int powerOnDelay)
     return 0;
 }
 
-void TfrmMain::ReportConnectFailure(const char *logText, const char *message)
+void TfrmMain::ReportConnectFailure(const char *logText, const char *message, const QString &reason)
 {
     Log(QString::fromLatin1(logText));
-    Dialogs().Message(T(QString::fromLatin1(message)), T(QStringLiteral("Connection Error")));
+    const QString port = QStringLiteral("COM%1 (%2 baud)").arg(currentDevice.portIndex + 1).arg(currentDevice.baudText);
+    const QString text = T(QString::fromLatin1(message));
+    Dialogs().Message(reason.isEmpty() ? text : text + QStringLiteral("\n\n") + port + QStringLiteral(": ") + reason,
+                      T(QStringLiteral("Connection Error")));
 }
 
 int TfrmMain::ConnectToDevice(int index)
@@ -70,7 +73,7 @@ int TfrmMain::ConnectToDevice(int index)
     if (currentDevice.kind != 0) {
         const int result = OpenPortWithRetry(delays.settle);
         if (result != 0) {
-            ReportConnectFailure("Failed to open comm port", "FAILED_TO_OPEN_PORT");
+            ReportConnectFailure("Failed to open comm port", "FAILED_TO_OPEN_PORT", comms->OpenErrorText());
             comms.reset();
             return result;
         }
@@ -88,7 +91,7 @@ int TfrmMain::ConnectToDevice(int index)
     session->StartRxService(this);
     session->SetRxServiceMode(RX_MODE_TRANSACTING);
     if (session->EnterSetupMode() != 0) {
-        ReportConnectFailure("Failed to get SETUP MODE", "Failed to get SETUP MODE");
+        ReportConnectFailure("Failed to get SETUP MODE", "Failed to get SETUP MODE", session->SetupModeFailure());
         return 20;
     }
     if (session->GetSerialNumber(serialNumber) != 0) {

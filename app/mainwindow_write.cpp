@@ -67,7 +67,7 @@ void TfrmMain::buBackupSettingsClick()
             sessionReport->WriteLine(fileName);
             ShowModal(Summary());
         } else {
-            Dialogs().Message(T(QStringLiteral("Settings have not been saved")), failed);
+            Dialogs().Message(NotSavedText(), failed);
         }
     } else {
         Dialogs().Message(T(QStringLiteral("Please retry.")), failed);

@@ -28,9 +28,11 @@ CliDialogs::~CliDialogs()
 
 bool CliDialogs::Shown(const char *key) const
 {
+    // A box may add details below its message, after an empty line.
     const QString text = T(QString::fromLatin1(key));
+    const QString withDetails = text + QStringLiteral("\n\n");
     for (const Box &box : messages)
-        if (box.text == text || box.caption == text)
+        if (box.text == text || box.text.startsWith(withDetails) || box.caption == text)
             return true;
     return false;
 }

@@ -142,6 +142,10 @@ public:
     // document to fileName whole or not at all; false (file untouched) when
     // the entries are invalid or the file could not be written.
     bool SaveConfigFile(const QString &fileName);
+    // Why the last SaveConfigFile could not write its file (the path and the
+    // system's reason); empty after a save that succeeded or was refused for
+    // its entries.
+    QString LastSaveError() const { return m_lastSaveError; }
     QString GetFileProductName(const QString &fileName) const;
     int GetFileProtocolVersion(const QString &fileName) const;
     int GetFileHeating(const QString &fileName) const;    // 0 when unreadable
@@ -378,6 +382,7 @@ private:
     QString m_uploadedConfigPath;
     QString m_templatePath;
     QString m_lastLoadError;
+    QString m_lastSaveError;
     QString m_productName;
     QString m_displayName;
     unsigned m_optionBits = 0;

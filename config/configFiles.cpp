@@ -2,6 +2,7 @@
 // document to a file, reading a file's device description, and checking a
 // file against the device before it is loaded.
 #include "base/dialogs.h"
+#include "base/fileSave.h"
 #include "base/log.h"
 #include "base/translate.h"
 #include "config/config.h"
@@ -9,7 +10,6 @@
 
 #include <QComboBox>
 #include <QLineEdit>
-#include <QSaveFile>
 
 namespace
 {
@@ -38,6 +38,7 @@ QString ExpandReportName(const QString &report, IXMLparamType param)
 
 bool TFormConfig::SaveConfigFile(const QString &fileName)
 {
+    m_lastSaveError.clear();
     if (!ValidateEntries())
         return false;
     Log(QStringLiteral("Saving configuration file."));
@@ -52,12 +53,8 @@ bool TFormConfig::SaveConfigFile(const QString &fileName)
     while (xml.endsWith(QLatin1Char('\n')))
         xml.chop(1);
     const QByteArray text = (xml + QStringLiteral("\r\n")).toUtf8();
-    // Whole or not at all: a failed write leaves the old file as it was.
-    // The explicit flush matters: commit() does not see a failure of the
-    // flush it does itself while closing (a full disk would count as saved).
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.flush() || !file.commit()) {
-        Log(QStringLiteral("Could not write ") + fileName + QStringLiteral(": ") + file.errorString());
+    if (!SaveFileWhole(fileName, text, &m_lastSaveError)) {
+        Log(QStringLiteral("Could not write ") + m_lastSaveError);
         return false;
     }
     return true;

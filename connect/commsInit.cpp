@@ -508,7 +508,9 @@ void TfrmCommsInit::buTryClick()
         ManualTry(index);
         CloseAfterTry();
     } else {
-        Memo2->appendPlainText(texts.failedToOpenPort);
+        const QString reason = comms->OpenErrorText();
+        Memo2->appendPlainText(reason.isEmpty() ? texts.failedToOpenPort
+                                                : texts.failedToOpenPort + QStringLiteral(" (") + reason + ')');
     }
     ReleaseLink();
     EndWork();

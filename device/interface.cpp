@@ -107,6 +107,7 @@ int TfrmInterface::EnterSetupModeOnce()
     QString identity;
     if (QueryUnit(identity) != 0) {
         Log(QStringLiteral("Enter Setup Mode QueryUnit Failed: "));
+        setupModeFailure = QStringLiteral("the sensor did not answer the unit query (%%%)");
         return ERR_COMMAND_FAILED;
     }
     const QString command = SetupModeCommand();
@@ -123,6 +124,9 @@ int TfrmInterface::EnterSetupModeOnce()
     }
     Log(QStringLiteral("Enter Setup Mode Failed: "));
     Log(QStringLiteral("ERR_COMMAND_FAILED"));
+    setupModeFailure = lines.isEmpty() ? QStringLiteral("the sensor did not answer the setup-mode command")
+                                       : QStringLiteral("the sensor answered the setup-mode command with \"%1\"")
+                                             .arg(lines.join(QStringLiteral(" / ")));
     return ERR_COMMAND_FAILED;
 }
 

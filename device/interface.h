@@ -21,6 +21,8 @@ public:
 
     int QueryUnit(QString &identity);
     int EnterSetupMode();
+    // Why the last EnterSetupMode failed, in words for the user.
+    QString SetupModeFailure() const { return setupModeFailure; }
     int ExitSetupMode();
     int GetSerialNumber(QString &serial);
     int SafeModeProbe();
@@ -44,4 +46,7 @@ public:
     TComms *comms = nullptr;
     int retryCount = 5;
     QString unitAddress = QStringLiteral("Q");
+
+private:
+    QString setupModeFailure;
 };

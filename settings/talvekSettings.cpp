@@ -1,8 +1,9 @@
 #include "settings/talvekSettings.h"
 
+#include "base/fileSave.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QTextStream>
 
 const QString TTalvekSettingsDocument::RootName = QStringLiteral("GSguisettings");
@@ -198,20 +199,10 @@ QByteArray TTalvekSettingsDocument::ToXml() const
 
 bool TTalvekSettingsDocument::Save(const QString &path, QString *error) const
 {
-    auto fail = [error, &path](const QString &reason) {
+    if (m_document.documentElement().isNull()) {
         if (error != nullptr)
-            *error = QStringLiteral("%1: %2").arg(path, reason);
+            *error = path + QStringLiteral(": no settings document to save");
         return false;
-    };
-    if (m_document.documentElement().isNull())
-        return fail(QStringLiteral("no settings document to save"));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(QStringLiteral("cannot create the file: ") + file.errorString());
-    const QByteArray xml = ToXml();
-    if (file.write(xml) != xml.size())
-        return fail(QStringLiteral("writing failed: ") + file.errorString());
-    if (!file.commit())
-        return fail(QStringLiteral("writing or replacing the file failed: ") + file.errorString());
-    return true;
+    }
+    return SaveFileWhole(path, ToXml(), error);
 }

@@ -500,6 +500,35 @@ private slots:
         QVERIFY(read(path).contains(QByteArray(64 * 1024, 'x')));
     }
 
+    void aFailedFinalFlushIsNotASave()
+    {
+        // Smaller than the file's write buffer: everything reaches the disk
+        // only in the flush at the end, and that flush fails.
+        const QString path = m_dir.filePath("small.tsf");
+        QFile previous(path);
+        QVERIFY(previous.open(QIODevice::WriteOnly));
+        previous.write("previous contents");
+        previous.close();
+        TfrmGuiSettings settings = openFull();
+        QVERIFY(settings.SetUserDir(QString(8 * 1024, QLatin1Char('y'))));
+
+        struct rlimit old {
+        };
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+        struct rlimit limited = old;
+        limited.rlim_cur = 4096;
+        auto previousHandler = signal(SIGXFSZ, SIG_IGN);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
+        const bool saved = settings.Save(path);
+        setrlimit(RLIMIT_FSIZE, &old);
+        signal(SIGXFSZ, previousHandler);
+
+        QVERIFY(!saved);
+        QVERIFY2(settings.LastError().startsWith(path) && settings.LastError().contains("File too large"),
+                 qPrintable(settings.LastError()));
+        QCOMPARE(read(path), QByteArray("previous contents"));
+    }
+
     void xmlInvalidCharactersNeverBreakTheFile()
     {
         TfrmGuiSettings settings = openFull();
