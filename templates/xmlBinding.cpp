@@ -1,6 +1,72 @@
 #include "templates/xmlBinding.h"
 
 #include <QFile>
+#include <QXmlStreamReader>
+#include <array>
+
+namespace
+{
+// The last position found and the count, per parent and tag, for the few
+// lists in use at a time (nested loops: categories, then params): a loop
+// over a list by index then walks each sibling once. Only a change of the
+// parent's own children makes them stale.
+struct RememberedList {
+    QDomElement parent;
+    QString tag;
+    int index = -1; // of element; -1: no position remembered
+    QDomElement element;
+    int count = -1; // -1: not counted
+};
+
+// The documents belong to the user-interface thread; slots per thread keep
+// another thread's lists apart all the same.
+thread_local std::array<RememberedList, 4> rememberedLists;
+thread_local size_t nextRecycled = 0;
+
+RememberedList &Remembered(const QDomElement &parent, const QString &tag)
+{
+    for (RememberedList &list : rememberedLists)
+        if (list.parent == parent && list.tag == tag)
+            return list;
+    RememberedList &recycled = rememberedLists[nextRecycled];
+    nextRecycled = (nextRecycled + 1) % rememberedLists.size();
+    recycled = {parent, tag};
+    return recycled;
+}
+
+void ChildrenChanged(const QDomElement &parent)
+{
+    for (RememberedList &list : rememberedLists)
+        if (list.parent == parent)
+            list = {};
+}
+
+// Why data must not be built into a tree (too big or too deeply nested), or
+// empty. Malformed text is left for the parser to describe.
+QString OversizeProblem(const QByteArray &data, int *line, int *column)
+{
+    if (data.size() > kMaxXmlFileBytes)
+        return QStringLiteral("the file is %1 bytes long, more than any configuration or template file (%2 at most); "
+                              "not loaded")
+            .arg(data.size())
+            .arg(kMaxXmlFileBytes);
+    QXmlStreamReader reader(data);
+    int depth = 0;
+    while (!reader.atEnd()) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        if (token == QXmlStreamReader::EndElement)
+            --depth;
+        else if (token == QXmlStreamReader::StartElement && ++depth > kMaxXmlDepth) {
+            *line = int(reader.lineNumber());
+            *column = int(reader.columnNumber());
+            return QStringLiteral("elements are nested more than %1 deep, deeper than in any configuration or "
+                                  "template file; not loaded")
+                .arg(kMaxXmlDepth);
+        }
+    }
+    return {};
+}
+} // namespace
 
 QString XmlLoadError::Text() const
 {
@@ -15,6 +81,13 @@ bool ParseXml(const QByteArray &data, const QString &source, const QString &root
 {
     XmlLoadError failure;
     failure.file = source;
+    failure.message = OversizeProblem(data, &failure.line, &failure.column);
+    if (!failure.message.isEmpty()) {
+        doc = QDomDocument();
+        if (error)
+            *error = failure;
+        return false;
+    }
     QDomDocument parsed;
     if (!parsed.setContent(data, false, &failure.message, &failure.line, &failure.column)) {
         doc = QDomDocument();
@@ -46,7 +119,9 @@ bool LoadXmlFile(const QString &path, const QString &rootName, QDomDocument &doc
             *error = {path, 0, 0, file.errorString()};
         return false;
     }
-    return ParseXml(file.readAll(), path, rootName, doc, error);
+    // Read one byte past the limit, so the size check sees an oversized file
+    // without the whole of it in memory.
+    return ParseXml(file.read(kMaxXmlFileBytes + 1), path, rootName, doc, error);
 }
 
 int XmlTextToInt(const QString &text, int fallback, bool *ok)
@@ -118,6 +193,7 @@ void XmlElement::SetChildInt(const QString &tag, int value)
 
 static void ReplaceText(QDomElement element, const QString &value)
 {
+    ChildrenChanged(element);
     while (!element.firstChild().isNull())
         element.removeChild(element.firstChild());
     if (!value.isEmpty())
@@ -149,6 +225,7 @@ void XmlElement::SetOwnText(const QString &value)
 // or at the end.
 static void InsertInOrder(QDomElement &parent, const QDomElement &child, const QStringList *order)
 {
+    ChildrenChanged(parent);
     const int rank = order ? int(order->indexOf(child.tagName())) : -1;
     if (rank >= 0) {
         for (QDomElement e = parent.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
@@ -170,19 +247,32 @@ QDomElement XmlElement::CreateChild(const QString &tag)
 
 int XmlChildList::Count() const
 {
-    int count = 0;
-    for (QDomElement e = m_parent.firstChildElement(m_tag); !e.isNull(); e = e.nextSiblingElement(m_tag))
-        ++count;
-    return count;
+    if (m_parent.isNull())
+        return 0;
+    RememberedList &remembered = Remembered(m_parent, m_tag);
+    if (remembered.count < 0) {
+        remembered.count = 0;
+        for (QDomElement e = m_parent.firstChildElement(m_tag); !e.isNull(); e = e.nextSiblingElement(m_tag))
+            ++remembered.count;
+    }
+    return remembered.count;
 }
 
 QDomElement XmlChildList::At(int index) const
 {
-    if (index < 0)
+    if (index < 0 || m_parent.isNull())
         return {};
-    QDomElement e = m_parent.firstChildElement(m_tag);
-    for (; !e.isNull() && index > 0; --index)
+    RememberedList &remembered = Remembered(m_parent, m_tag);
+    // Walk on from the last position asked for when it lies before index.
+    const bool onward = remembered.index >= 0 && remembered.index <= index;
+    int at = onward ? remembered.index : 0;
+    QDomElement e = onward ? remembered.element : m_parent.firstChildElement(m_tag);
+    for (; !e.isNull() && at < index; ++at)
         e = e.nextSiblingElement(m_tag);
+    if (!e.isNull()) {
+        remembered.index = index;
+        remembered.element = e;
+    }
     return e;
 }
 
@@ -197,6 +287,7 @@ QDomElement XmlChildList::InsertElement(int index)
         return {};
     QDomElement child = m_parent.ownerDocument().createElement(m_tag);
     const QDomElement before = At(qMax(index, 0));
+    ChildrenChanged(m_parent);
     if (!before.isNull()) {
         m_parent.insertBefore(child, before);
         return child;
@@ -214,12 +305,14 @@ bool XmlChildList::Delete(int index)
     QDomElement e = At(index);
     if (e.isNull())
         return false;
+    ChildrenChanged(m_parent);
     m_parent.removeChild(e);
     return true;
 }
 
 void XmlChildList::Clear()
 {
+    ChildrenChanged(m_parent);
     for (QDomElement e = m_parent.firstChildElement(m_tag); !e.isNull(); e = m_parent.firstChildElement(m_tag))
         m_parent.removeChild(e);
 }

@@ -18,6 +18,13 @@ struct XmlLoadError {
     QString Text() const;
 };
 
+// Far above any real template, configuration, units or translation file
+// (the largest shipped file is under 100 KB, nested 6 deep): a document
+// beyond either is refused before its tree is built, so a crafted file
+// cannot tie the program up.
+constexpr qint64 kMaxXmlFileBytes = 16 * 1024 * 1024;
+constexpr int kMaxXmlDepth = 64;
+
 // Reads path into doc and checks that its root element is rootName.
 // On failure doc is left empty and error (when given) says why.
 bool LoadXmlFile(const QString &path, const QString &rootName, QDomDocument &doc, XmlLoadError *error);
@@ -75,6 +82,11 @@ int XmlTextToInt(const QString &text, int fallback, bool *ok);
 
 // The child elements of one parent that share a tag, addressed by position
 // among themselves (other children are not counted).
+//
+// Asking for the items in order (At(0), At(1), ...) and for Count() again
+// is linear overall: the last position found and the count are remembered
+// until the next change made through these wrappers. Change a document's
+// element structure only through them.
 class XmlChildList
 {
 public:
@@ -108,6 +120,9 @@ public:
     using XmlChildList::XmlChildList;
     Item Items(int index) const { return Item(At(index)); }
     Item operator[](int index) const { return Items(index); }
+    // In order without positions: for (Item i = list.First(); !i.IsNull(); i = list.Next(i)).
+    Item First() const { return Item(m_parent.firstChildElement(m_tag)); }
+    Item Next(const Item &item) const { return Item(item.Element().nextSiblingElement(m_tag)); }
     Item Add() { return Item(AddElement()); }
     Item Insert(int index) { return Item(InsertElement(index)); }
 };

@@ -1,6 +1,9 @@
 #include "templates/ordaDeviceUnits.h"
 #include "templates/ordaUserConfig.h"
 
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <functional>
@@ -568,6 +571,105 @@ private slots:
         }
         QCOMPARE(CheckTemplateLimits(doc), problem);
         QCOMPARE(CheckTemplateLimits(IXMLproductsType::Create()), QStringLiteral("the document has no device"));
+    }
+
+    void listsAreWalkedOnceWhateverTheirLength()
+    {
+        // Index loops (Count() and Param(i) each turn) over a crafted file of
+        // 40 000 params once took minutes; walked once each they take
+        // milliseconds. The bound leaves ample room for a slow machine.
+        constexpr int kParams = 40000;
+        QByteArray xml = "<products><device><category name=\"C\">";
+        for (int i = 0; i < kParams; ++i)
+            xml += "<param><cmd>P" + QByteArray::number(i) + "</cmd></param>";
+        xml += "</category></device></products>";
+        const IXMLproductsType doc = IXMLproductsType::FromXml(xml, "many.tcf");
+        QVERIFY(!doc.IsNull());
+        const IXMLcategoryType category = doc.Device(0).Category(0);
+        QElapsedTimer timer;
+        timer.start();
+        int seen = 0;
+        for (int i = 0; i < category.Count(); ++i)
+            seen += category.Param(i).Cmd() == QStringLiteral("P%1").arg(i);
+        QCOMPARE(seen, kParams);
+        QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
+    }
+
+    void positionsStayRightAcrossChanges()
+    {
+        IXMLproductsType doc = IXMLproductsType::FromXml(
+            "<products><device><category name=\"A\"/><category name=\"B\"/><category name=\"C\"/>"
+            "<category name=\"D\"/></device></products>",
+            "changes.tcf");
+        IXMLdeviceType device = doc.Device(0);
+        IXMLcategoryTypeList categories = device.Categories();
+        QCOMPARE(device.Category(2).Name(), QStringLiteral("C"));
+        QCOMPARE(device.Count(), 4);
+        QVERIFY(categories.Delete(1));
+        QCOMPARE(device.Count(), 3);
+        QCOMPARE(device.Category(2).Name(), QStringLiteral("D"));
+        categories.Insert(0).SetName(QStringLiteral("Z"));
+        QCOMPARE(device.Count(), 4);
+        QCOMPARE(device.Category(0).Name(), QStringLiteral("Z"));
+        QCOMPARE(device.Category(3).Name(), QStringLiteral("D"));
+        QCOMPARE(device.Category(1).Name(), QStringLiteral("A"));
+        categories.Add().SetName(QStringLiteral("E"));
+        QCOMPARE(device.Category(4).Name(), QStringLiteral("E"));
+        QVERIFY(device.Category(5).IsNull());
+        // Lists of different parents and tags at the same time.
+        IXMLparamTypeList params = device.Category(0).Params();
+        params.Add().SetCmd(QStringLiteral("X"));
+        params.Add().SetCmd(QStringLiteral("Y"));
+        QCOMPARE(device.Category(0).Param(1).Cmd(), QStringLiteral("Y"));
+        QCOMPARE(device.Category(4).Name(), QStringLiteral("E"));
+        QCOMPARE(device.Category(0).Param(0).Cmd(), QStringLiteral("X"));
+        categories.Clear();
+        QCOMPARE(device.Count(), 0);
+        QVERIFY(device.Category(0).IsNull());
+        int walked = 0;
+        for (IXMLcategoryType c = categories.First(); !c.IsNull(); c = categories.Next(c))
+            ++walked;
+        QCOMPARE(walked, 0);
+    }
+
+    void implausiblyDeepOrLargeFilesAreRefusedByName()
+    {
+        QTemporaryDir dir;
+        const QString deep = dir.filePath("deep.tcf");
+        {
+            QFile file(deep);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("<products>" + QByteArray("<a>").repeated(200000) + QByteArray("</a>").repeated(200000) +
+                       "</products>");
+        }
+        QElapsedTimer timer;
+        timer.start();
+        XmlLoadError error;
+        QVERIFY(IXMLproductsType::Load(deep, &error).IsNull());
+        QVERIFY2(error.Text().startsWith(deep) && error.message.contains("nested"), qPrintable(error.Text()));
+        QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
+
+        const QString large = dir.filePath("large.tcf");
+        {
+            QFile file(large);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("<products>" + QByteArray(kMaxXmlFileBytes, ' ') + "</products>");
+        }
+        QVERIFY(IXMLproductsType::Load(large, &error).IsNull());
+        QVERIFY2(error.Text().startsWith(large) && error.message.contains("bytes"), qPrintable(error.Text()));
+
+        // The shipped files are far inside both limits.
+        const QDir shipped(QStringLiteral(TALVEK_TEST_APP_DIR));
+        int loaded = 0;
+        for (const QString &name : shipped.entryList({"*.tdx"}, QDir::Files)) {
+            if (name == QLatin1String("ordaDeviceUnits.tdx"))
+                continue;
+            XmlLoadError shippedError;
+            QVERIFY2(!IXMLproductsType::Load(shipped.filePath(name), &shippedError).IsNull(),
+                     qPrintable(shippedError.Text()));
+            ++loaded;
+        }
+        QVERIFY(loaded > 100);
     }
 };
 
