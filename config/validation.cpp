@@ -57,6 +57,13 @@ bool ValidString(const QString &text)
     return std::none_of(text.cbegin(), text.cend(), [](QChar ch) { return forbidden.contains(ch); });
 }
 
+// A list that offers options must show one of them: a file whose index lies
+// outside the options leaves it showing none, and nothing could be written.
+bool HasChoice(const QComboBox *combo)
+{
+    return !combo || combo->count() == 0 || combo->currentIndex() >= 0;
+}
+
 // The second paragraph some messages carry, by param type.
 QString MessageDetail(const QString &type)
 {
@@ -113,9 +120,11 @@ bool TFormConfig::ValidateParam(const IXMLcategoryType &category, int c, int p, 
     const ParamControls &controls = m_controls[c][p];
     if (type == QLatin1String("int") || type == QLatin1String("delayedint"))
         return !controls.edit || IntInRange(EditText(controls.edit), param.Min(), param.Max());
-    static const QStringList alwaysValid = {QStringLiteral("select"),           QStringLiteral("delayedselect"),
-                                            QStringLiteral("radiogroupbutton"), QStringLiteral("sensorunits"),
-                                            QStringLiteral("reportxdr"),        QStringLiteral("senstypeselect")};
+    static const QStringList choices = {QStringLiteral("select"), QStringLiteral("delayedselect"),
+                                        QStringLiteral("sensorunits")};
+    if (choices.contains(type))
+        return HasChoice(controls.combo);
+    static const QStringList alwaysValid = {QStringLiteral("radiogroupbutton"), QStringLiteral("reportxdr")};
     if (alwaysValid.contains(type))
         return true;
     if (type == QLatin1String("reportstr")) {
@@ -141,8 +150,9 @@ bool TFormConfig::ValidateParam(const IXMLcategoryType &category, int c, int p, 
     }
     if (type == QLatin1String("string"))
         return !controls.edit || ValidString(EditText(controls.edit));
-    static const QStringList inputTypes = {QStringLiteral("cfgsensorunits"), QStringLiteral("aniptype"),
-                                           QStringLiteral("substname"), QStringLiteral("digcount")};
+    static const QStringList inputTypes = {QStringLiteral("senstypeselect"), QStringLiteral("cfgsensorunits"),
+                                           QStringLiteral("aniptype"), QStringLiteral("substname"),
+                                           QStringLiteral("digcount")};
     if (!inputTypes.contains(type)) {
         Log(QStringLiteral("UNRECOGNISED PARAM TYPE."));
         return true;
@@ -154,11 +164,13 @@ bool TFormConfig::ValidateParam(const IXMLcategoryType &category, int c, int p, 
 bool TFormConfig::ValidateInputParam(IXMLparamType param, const cfgInputTabPageType &input, QStringList &substNames)
 {
     const QString type = param.Type();
+    if (type == QLatin1String("senstypeselect"))
+        return HasChoice(input.sensorTypeCombo);
     if (type == QLatin1String("cfgsensorunits")) {
         QComboBox *units = input.sensorUnitsCombo;
         if (!units)
             return true;
-        bool valid = true;
+        bool valid = HasChoice(units);
         if (units->isEditable()) {
             units->setEditText(units->currentText().toUpper());
             valid = ValidCustomUnits(TrimBlank(units->currentText()));
@@ -179,7 +191,7 @@ bool TFormConfig::ValidateInputParam(IXMLparamType param, const cfgInputTabPageT
             return false;
         const bool unconfigured =
             input.inputTypeCombo && input.inputTypeCombo->currentText().contains(QStringLiteral("NOT CONFIGURED"));
-        return unconfigured || high != low;
+        return HasChoice(input.inputTypeCombo) && (unconfigured || high != low);
     }
     if (type == QLatin1String("substname")) {
         if (!input.substNameEdit)
