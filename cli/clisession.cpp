@@ -2,15 +2,22 @@
 
 #include "app/mainwindow.h"
 #include "app/startup.h"
+#include "base/log.h"
 #include "base/translate.h"
 #include "config/config.h"
 #include "config/summary.h"
 #include "connect/commsInit.h"
+#include "diagnostics/progressDlg.h"
 #include "serial/comPortUtils.h"
+#include "serial/comms.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <csignal>
 
 namespace
 {
@@ -60,6 +67,51 @@ void CliSession::SetTarget(const CliTarget &newTarget)
     window->CommsInit().SetPortSource([name] { return std::optional<QStringList>(QStringList{name}); });
 }
 
+void CliSession::Stop(int signalNumber)
+{
+    if (Stopped())
+        return;
+    stopSignal = signalNumber;
+    Log(QStringLiteral("talvek-cli: stopped by signal %1, aborting").arg(signalNumber));
+    qApp->installEventFilter(this);
+    AbortRunningWork();
+}
+
+int CliSession::StoppedStatus() const
+{
+    if (!Stopped())
+        return 0;
+    return stopSignal == SIGTERM ? ExitTerminated : stopSignal == SIGINT ? ExitInterrupted : 128 + stopSignal;
+}
+
+void CliSession::AbortRunningWork()
+{
+    if (!window)
+        return;
+    TfrmCommsInit &dialog = window->CommsInit();
+    if (dialog.isVisible()) {
+        // The scan's button reads "Abort" while a scan runs; a manual try
+        // ends by itself after its one attempt.
+        const QPushButton *scan = dialog.findChild<QPushButton *>(QStringLiteral("buScan"));
+        if (dialog.Busy() && scan && scan->text() == dialog.Captions().abort)
+            dialog.buScanClick();
+        else if (!dialog.Busy())
+            dialog.reject();
+    }
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (auto *progress = qobject_cast<TfrmProgressDlg *>(widget); progress && progress->isVisible())
+            progress->buAbortClick();
+}
+
+bool CliSession::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Show)
+        if (auto *progress = qobject_cast<TfrmProgressDlg *>(watched))
+            // After the dialog's own show handling, which starts it un-aborted.
+            QMetaObject::invokeMethod(progress, &TfrmProgressDlg::buAbortClick, Qt::QueuedConnection);
+    return false;
+}
+
 int CliSession::RunModal(QDialog &dialog)
 {
     if (&dialog == &window->CommsInit())
@@ -106,7 +158,37 @@ void CliSession::ManualTry(TfrmCommsInit &dialog)
 
 int CliSession::NotFoundStatus() const
 {
+    ExplainNotFound();
     return portOpenFailed ? ExitPortOpen : ExitNoSensor;
+}
+
+void CliSession::ExplainNotFound() const
+{
+    const TfrmCommsInit &dialog = window->CommsInit();
+    if (portOpenFailed) {
+        const QString why = target.Direct() ? dialog.Memo2->toPlainText().trimmed() : dialog.PortStatus().value(0);
+        PrintError(QStringLiteral("talvek-cli: %1 could not be opened: %2")
+                       .arg(PortName(target.comNumber), QString(why).replace(QLatin1Char('\n'), QStringLiteral("; "))));
+        return;
+    }
+    if (target.Direct()) {
+        PrintError(QStringLiteral("talvek-cli: tried %1 at %2 baud: no sensor answered")
+                       .arg(PortName(target.comNumber), target.baud));
+        return;
+    }
+    QStringList rates;
+    for (int code : TfrmCommsInit::scanBaudCodes) {
+        QString rate;
+        TComms(nullptr, 0, 0).GetBaudName(code, rate);
+        rates.append(rate);
+    }
+    const QString tried = rates.join(QStringLiteral(", ")) + QStringLiteral(" baud");
+    if (dialog.PortNames().isEmpty())
+        PrintError(QStringLiteral("talvek-cli: there is no COM port to scan"));
+    for (int i = 0; i < dialog.PortNames().size(); ++i)
+        PrintError(QStringLiteral("talvek-cli: tried %1 at %2: %3")
+                       .arg(dialog.PortNames().at(i), tried, dialog.PortStatus().value(i)));
+    PrintError(QStringLiteral("talvek-cli: no sensor answered"));
 }
 
 int CliSession::ConnectFailureStatus() const
@@ -120,6 +202,8 @@ int CliSession::ConnectOnly()
 {
     dialogs.Clear();
     window->buConnectOnlyClick();
+    if (Stopped())
+        return StoppedStatus();
     return window->IsOnline() ? ExitOk : ConnectFailureStatus();
 }
 
@@ -194,6 +278,8 @@ int CliSession::Ports()
 int CliSession::Scan()
 {
     RunConnectionDialog(window->CommsInit());
+    if (Stopped())
+        return StoppedStatus();
     const QList<aDeviceCommsInfo> found = window->CommsInit().FoundDevices();
     if (found.isEmpty())
         return NotFoundStatus();
@@ -207,6 +293,8 @@ int CliSession::Read(const QString &outputFile)
 {
     dialogs.Clear();
     window->buConnectAndReadClick();
+    if (Stopped())
+        return StoppedStatus();
     if (!window->IsOnline()) {
         if (!dialogs.Shown("FAILED_TO_READ_ALL_DEVICE_SETTINGS"))
             return ConnectFailureStatus();
@@ -230,7 +318,9 @@ int CliSession::Write(const QString &inputFile)
     dialogs.SetOpenFileName(inputFile);
     dialogs.Clear();
     window->buLoadConfigFileClick();
-    if (!dialogs.Shown("File settings loaded")) {
+    if (Stopped()) {
+        status = StoppedStatus();
+    } else if (!dialogs.Shown("File settings loaded")) {
         status = FileRefused() ? ExitIncompatibleFile : ExitFailed;
     } else if (!window->Config()->ValidateEntries()) {
         status = ExitInvalidEntries;
@@ -252,7 +342,9 @@ int CliSession::Backup(const QString &outputFile)
     dialogs.SetSaveFileName(outputFile);
     dialogs.Clear();
     window->buBackupSettingsClick();
-    if (dialogs.Shown("Back-up Operation Complete")) {
+    if (Stopped()) {
+        status = StoppedStatus();
+    } else if (dialogs.Shown("Back-up Operation Complete")) {
         PrintSummary();
         status = ExitOk;
     } else {
@@ -270,7 +362,10 @@ int CliSession::Restore(const QString &inputFile)
     dialogs.SetOpenFileName(inputFile);
     dialogs.Clear();
     window->buRestoreDeviceSettingsClick();
-    status = FileRefused() ? ExitIncompatibleFile : WriteStatus();
+    if (Stopped())
+        status = StoppedStatus();
+    else
+        status = FileRefused() ? ExitIncompatibleFile : WriteStatus();
     if (status == ExitOk)
         PrintSummary();
     Disconnect();

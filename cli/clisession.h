@@ -2,6 +2,7 @@
 #include "cli/clidialogs.h"
 #include "cli/exitcodes.h"
 
+#include <QObject>
 #include <QString>
 #include <memory>
 
@@ -23,11 +24,11 @@ struct CliTarget {
 // and rate, makes the manual try) and closes itself; its boxes go to
 // CliDialogs. Each command drives the window's own handlers and turns what
 // they reported into an exit status.
-class CliSession
+class CliSession : public QObject
 {
 public:
     CliSession();
-    ~CliSession();
+    ~CliSession() override;
 
     // Starts the main window; false (after a message) when it cannot start.
     // languageIndex -1 keeps the stored language.
@@ -42,14 +43,28 @@ public:
     int Backup(const QString &outputFile);
     int Restore(const QString &inputFile);
 
+    // A SIGINT or SIGTERM arrived: aborts what runs (a scan, a read, a
+    // write; one about to start is aborted as it starts) through the same
+    // path as the Abort buttons. The command then returns at its next step
+    // and the sensor is told to leave setup mode on the way out.
+    void Stop(int signalNumber);
+    // 0 until Stop; then the status the program ends with.
+    int StoppedStatus() const;
+
 private:
+    bool Stopped() const { return stopSignal != 0; }
+    void AbortRunningWork();
+    // Aborts a progress dialog as soon as it is shown, once stopped.
+    bool eventFilter(QObject *watched, QEvent *event) override;
     int RunModal(QDialog &dialog);
     int RunConnectionDialog(TfrmCommsInit &dialog);
     void ScanFromEventLoop(TfrmCommsInit &dialog);
     void ManualTry(TfrmCommsInit &dialog);
-    // The status of a connect handler that left no connection behind.
+    // The status of a connect handler that left no connection behind; says
+    // on standard error which ports and rates were tried and why none served.
     int NotFoundStatus() const;
     int ConnectFailureStatus() const;
+    void ExplainNotFound() const;
     int ConnectOnly();
     bool FileRefused() const;
     bool InvalidEntriesShown() const;
@@ -62,4 +77,5 @@ private:
     std::unique_ptr<TfrmMain> window;
     CliTarget target;
     bool portOpenFailed = false;
+    int stopSignal = 0;
 };

@@ -2,6 +2,7 @@
 
 #include "cli/clisession.h"
 #include "cli/configdiff.h"
+#include "cli/signalwatch.h"
 #include "serial/comms.h"
 
 #include <QCommandLineParser>
@@ -68,7 +69,8 @@ const char *const kStatuses =
     "Exit status: 0 success (a write only when verified; diff: no differences), 1 diff: the files differ,\n"
     "2 usage error, 3 no sensor found, 4 port cannot be opened, 5 unknown or unsupported device,\n"
     "6 incompatible file, 7 invalid entries in the file, 8 read incomplete, 9 verification failed,\n"
-    "10 other failure (a file cannot be read or written, the write was refused).";
+    "10 other failure (a file cannot be read or written, the write was refused),\n"
+    "130 stopped by SIGINT (Ctrl-C), 143 stopped by SIGTERM (the operation aborted, the sensor told EXIT).";
 
 void PrintUsage()
 {
@@ -162,21 +164,8 @@ int RunDiff(const QStringList &files)
     return differences.isEmpty() ? ExitOk : ExitDifferent;
 }
 
-int RunOnSession(const Command &command, const QCommandLineParser &parser, const CliTarget &target)
+int RunSessionCommand(CliSession &session, const QString &name, const QString &input, const QString &output)
 {
-    const QString name = QString::fromLatin1(command.name);
-    const QString output = command.options.contains(QStringLiteral("output"))
-                               ? QFileInfo(parser.value(QStringLiteral("output"))).absoluteFilePath()
-                               : QString();
-    const QString input =
-        command.files == 1 ? QFileInfo(parser.positionalArguments().at(0)).absoluteFilePath() : QString();
-    // Resolved first: the program moves to its own folder when it starts.
-    CliSession session;
-    if (!session.Start(LanguageIndex(parser)))
-        return ExitFailed;
-    session.SetTarget(target);
-    session.Answers().SetAcceptMismatch(parser.optionNames().contains(QStringLiteral("yes-mismatch")) &&
-                                        parser.isSet(QStringLiteral("yes-mismatch")));
     if (name == QLatin1String("ports"))
         return session.Ports();
     if (name == QLatin1String("scan"))
@@ -188,6 +177,30 @@ int RunOnSession(const Command &command, const QCommandLineParser &parser, const
     if (name == QLatin1String("backup"))
         return session.Backup(output);
     return session.Restore(input);
+}
+
+int RunOnSession(const Command &command, const QCommandLineParser &parser, const CliTarget &target)
+{
+    const QString name = QString::fromLatin1(command.name);
+    const QString output = command.options.contains(QStringLiteral("output"))
+                               ? QFileInfo(parser.value(QStringLiteral("output"))).absoluteFilePath()
+                               : QString();
+    const QString input =
+        command.files == 1 ? QFileInfo(parser.positionalArguments().at(0)).absoluteFilePath() : QString();
+    // Resolved first: the program moves to its own folder when it starts.
+    CliSignalWatch signalWatch;
+    CliSession session;
+    QObject::connect(&signalWatch, &CliSignalWatch::Stopped, &session, &CliSession::Stop);
+    if (!session.Start(LanguageIndex(parser)))
+        return ExitFailed;
+    session.SetTarget(target);
+    session.Answers().SetAcceptMismatch(parser.optionNames().contains(QStringLiteral("yes-mismatch")) &&
+                                        parser.isSet(QStringLiteral("yes-mismatch")));
+    const int status = RunSessionCommand(session, name, input, output);
+    if (session.StoppedStatus() == 0)
+        return status;
+    PrintError(QStringLiteral("talvek-cli: stopped by a signal; the operation was aborted."));
+    return session.StoppedStatus();
 }
 
 int RunCommand(const Command &command, const QStringList &arguments)

@@ -2,21 +2,35 @@
 
 #include "templates/ordaUserConfig.h"
 
-#include <QMap>
+#include <QHash>
 #include <QPair>
 
 namespace
 {
 const QString kAbsent = QStringLiteral("-");
+const QString kOccurrenceSeparator = QStringLiteral(" | ");
 
-struct Setting {
-    QString cmd;
-    QString value;
-};
 using Key = QPair<QString, QString>; // category name, command
 
-// The file's settings in document order; false when it is no configuration file.
-bool ReadSettings(const QString &fileName, QList<QPair<Key, Setting>> &settings, QString *error)
+// Every occurrence of each setting, keys in the order they first appear.
+struct FileSettings {
+    QList<Key> order;
+    QHash<Key, QStringList> values;
+
+    void Add(const Key &key, const QString &value)
+    {
+        auto found = values.find(key);
+        if (found == values.end()) {
+            order.append(key);
+            values.insert(key, {value});
+        } else {
+            found->append(value);
+        }
+    }
+};
+
+// False when the file is no configuration file.
+bool ReadSettings(const QString &fileName, FileSettings &settings, QString *error)
 {
     XmlLoadError loadError;
     const IXMLproductsType document = IXMLproductsType::Load(fileName, &loadError);
@@ -25,39 +39,39 @@ bool ReadSettings(const QString &fileName, QList<QPair<Key, Setting>> &settings,
             *error = document.IsNull() ? loadError.Text() : fileName + QStringLiteral(": holds no device");
         return false;
     }
-    const IXMLdeviceType device = document.Device(0);
-    for (int c = 0; c < device.Count(); ++c) {
-        const IXMLcategoryType category = device.Category(c);
-        for (int p = 0; p < category.Count(); ++p) {
-            const IXMLparamType param = category.Param(p);
-            if (param.Cmd().isEmpty())
-                continue;
-            settings.append({Key(category.Name(), param.Cmd()), Setting{param.Cmd(), param.Valuestring()}});
-        }
+    const IXMLcategoryTypeList categories = document.Device(0).Categories();
+    for (IXMLcategoryType category = categories.First(); !category.IsNull(); category = categories.Next(category)) {
+        const QString categoryName = category.Name();
+        const IXMLparamTypeList params = category.Params();
+        for (IXMLparamType param = params.First(); !param.IsNull(); param = params.Next(param))
+            if (!param.Cmd().isEmpty())
+                settings.Add(Key(categoryName, param.Cmd()), param.Valuestring());
     }
     return true;
+}
+
+// A setting held once shows its value, one held more often all of them.
+QString Shown(const QStringList &occurrences)
+{
+    return occurrences.isEmpty() ? kAbsent : occurrences.join(kOccurrenceSeparator);
 }
 } // namespace
 
 bool DiffConfigFiles(const QString &first, const QString &second, QList<SettingDifference> &differences, QString *error)
 {
-    QList<QPair<Key, Setting>> a, b;
+    FileSettings a, b;
     if (!ReadSettings(first, a, error) || !ReadSettings(second, b, error))
         return false;
-    QMap<Key, Setting> inSecond;
-    for (const auto &[key, setting] : b)
-        inSecond.insert(key, setting);
     differences.clear();
-    for (const auto &[key, setting] : a) {
-        const auto other = inSecond.constFind(key);
-        if (other == inSecond.constEnd())
-            differences.append({setting.cmd, setting.value, kAbsent});
-        else if (other->value != setting.value)
-            differences.append({setting.cmd, setting.value, other->value});
-        inSecond.remove(key);
+    QList<Key> keys = a.order;
+    for (const Key &key : b.order)
+        if (!a.values.contains(key))
+            keys.append(key);
+    for (const Key &key : keys) {
+        const QStringList inFirst = a.values.value(key);
+        const QStringList inSecond = b.values.value(key);
+        if (inFirst != inSecond)
+            differences.append({key.second, Shown(inFirst), Shown(inSecond)});
     }
-    for (const auto &[key, setting] : b)
-        if (inSecond.contains(key))
-            differences.append({setting.cmd, kAbsent, setting.value});
     return true;
 }

@@ -5,6 +5,7 @@
 #include "cli/exitcodes.h"
 #include "sim/simulator.h"
 #include "templates/ordaUserConfig.h"
+#include "tests/serial/ptypeer.h"
 
 #include <QDir>
 #include <QProcess>
@@ -12,6 +13,8 @@
 #include <QSaveFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
+#include <sys/stat.h>
 
 namespace
 {
@@ -233,167 +236,203 @@ private slots:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("explained"); // a pattern standard error must match
         // COM7 is a sensor at a rate no scan or try uses; COM99 maps to no device.
-        QTest::newRow("scan, silent") << QStringList{"scan", "--port", "COM7"} << int(ExitNoSensor);
+        QTest::newRow("scan, silent") << QStringList{"scan", "--port", "COM7"} << int(ExitNoSensor)
+                                      << "tried .*COM7.* at 19200, 4800, 9600, 38400, 57600 baud: .*\n"
+                                         "talvek-cli: no sensor answered";
         QTest::newRow("read, silent") << QStringList{"read", "--port", "COM7", "--baud", "19200", "-o", "x.tcf"}
-                                      << int(ExitNoSensor);
-        QTest::newRow("scan, no device") << QStringList{"scan", "--port", "COM99"} << int(ExitPortOpen);
+                                      << int(ExitNoSensor) << "tried COM7 at 19200 baud: no sensor answered";
+        QTest::newRow("scan, no device") << QStringList{"scan", "--port", "COM99"} << int(ExitPortOpen)
+                                         << "COM99 could not be opened: .*\\(.+\\)";
         QTest::newRow("read, no device") << QStringList{"read", "--port", "COM99", "--baud", "19200", "-o", "x.tcf"}
-                                         << int(ExitPortOpen);
+                                         << int(ExitPortOpen) << "COM99 could not be opened: .*\\(.+\\)";
     }
 
     void aPortWithoutSensorIsReported()
     {
         QFETCH(QStringList, arguments);
         QFETCH(int, status);
+        QFETCH(QString, explained);
         startSensor(kTempris, {}, 2400);
         const Run run = cli(arguments);
         QCOMPARE(run.status, status);
         QVERIFY(!QFileInfo::exists(path("x.tcf")));
+        QVERIFY2(QRegularExpression(explained).match(run.err).hasMatch(), qPrintable(run.err));
     }
 
-    void readSavesTheSettingsAndPrintsTheSummary()
+    void aPortAnsweringGarbageIsExplained()
     {
-        startSensor(kTempris);
-        const QString file = path("read.tcf");
-        const Run run = cli({"read", "--port", "COM7", "--baud", "19200", "-o", file});
-        QVERIFY2(run.status == ExitOk, qPrintable(run.err));
-        IXMLproductsType document = IXMLproductsType::Load(file);
-        QVERIFY(!document.IsNull());
-        QVERIFY(document.Device(0).Name().contains("KDX530-3", Qt::CaseInsensitive));
-        QVERIFY2(run.out.count('\n') >= 3, qPrintable(run.out));
-        QVERIFY(!sensor->InSetupMode()); // let go properly
+        // Something on COM7 that answers every line with junk, never a sensor's words.
+        PtyPeer junk;
+        QVERIFY(junk.IsOpen());
+        junk.SetResponder([](const QByteArray &) { return QList<QByteArray>{"\xff\x1b\x80 ?#~ \x7f\xfe"}; });
+        QVERIFY(QDir().mkpath(path("ports")));
+        QVERIFY(QFile::link(junk.SlavePath(), path("ports/COM7")));
+        const Run run = cli({"read", "--port", "COM7", "-o", path("x.tcf")});
+        QCOMPARE(run.status, int(ExitNoSensor));
+        QVERIFY2(run.err.contains(QRegularExpression("tried .*COM7.* at 19200, 4800, 9600, 38400, 57600 baud: ")),
+                 qPrintable(run.err));
+        QVERIFY2(run.err.contains("talvek-cli: no sensor answered"), qPrintable(run.err));
+        QVERIFY(!junk.Lines().isEmpty()); // it was asked
     }
 
-    void readAfterAScanOfThePort()
+    void aSensorRefusingSetupModeIsExplained()
     {
-        startSensor(kCorvix);
-        const QString file = path("scanned.tcf");
-        const Run run = cli({"read", "--port", "COM7", "-o", file});
-        QVERIFY2(run.status == ExitOk, qPrintable(run.err));
-        QVERIFY(QFileInfo::exists(file));
-    }
-
-    void aSensorFallingSilentLeavesTheReadIncomplete_data()
-    {
-        QTest::addColumn<QString>("command");
-        QTest::newRow("read") << "read";
-        QTest::newRow("backup") << "backup";
-    }
-
-    void aSensorFallingSilentLeavesTheReadIncomplete()
-    {
-        QFETCH(QString, command);
         SimFaults faults;
-        faults.silenceAfter = 12; // after connecting, part way through the settings
+        faults.silenceAfter = 2; // the scan's and the connection's unit queries, then nothing
         startSensor(kTempris, faults);
-        const QString file = path("partial.tcf");
-        const Run run = cli({command, "--port", "COM7", "--baud", "19200", "-o", file});
-        QCOMPARE(run.status, int(ExitReadIncomplete));
-        QVERIFY(!QFileInfo::exists(file));
+        const Run run = cli({"read", "--port", "COM7", "--baud", "19200", "-o", path("x.tcf")});
+        QCOMPARE(run.status, int(ExitUnknownDevice));
+        QVERIFY2(
+            run.err.contains(QRegularExpression("Failed to get SETUP MODE\\s+COM7 \\(19200 baud\\): the sensor did "
+                                                "not answer")),
+            qPrintable(run.err));
     }
 
-    void aChangedFileIsWrittenAndVerified()
+    void aStopSignalAbortsTheReadAndLetsTheSensorGo_data()
     {
+        QTest::addColumn<int>("signalNumber");
+        QTest::addColumn<int>("status");
+        QTest::newRow("SIGINT") << int(SIGINT) << int(ExitInterrupted);
+        QTest::newRow("SIGTERM") << int(SIGTERM) << int(ExitTerminated);
+    }
+
+    void aStopSignalAbortsTheReadAndLetsTheSensorGo()
+    {
+        QFETCH(int, signalNumber);
+        QFETCH(int, status);
+        SimFaults faults;
+        faults.slowMs = 150; // a read of every setting would take well over a minute
+        startSensor(kTempris, faults);
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TALVEK_DATA_DIR", dataDir->path());
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(TALVEK_CLI_PATH),
+                      {"read", "--port", "COM7", "--baud", "19200", "-o", path("x.tcf")});
+        QVERIFY(process.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(sensor->InSetupMode(), 30000);
+        QTest::qWait(1000); // into the settings
+        QCOMPARE(::kill(pid_t(process.processId()), signalNumber), 0);
+        QVERIFY(process.waitForFinished(30000));
+        const QString err = QString::fromLocal8Bit(process.readAllStandardError());
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(process.exitCode() == status, qPrintable(err));
+        QVERIFY(!QFileInfo::exists(path("x.tcf")));
+        QVERIFY2(!sensor->InSetupMode(), qPrintable(err)); // told EXIT: measuring again
+    }
+
+    void aSaveTargetThatIsNoRegularFileIsRefused_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("pipe") << "pipe";
+        QTest::newRow("folder") << "folder";
+        QTest::newRow("link to a pipe") << "link";
+    }
+
+    void aSaveTargetThatIsNoRegularFileIsRefused()
+    {
+        QFETCH(QString, kind);
         startSensor(kTempris);
-        const QString file = path("changed.tcf");
-        readInto(file);
-        const QString value = sensor->Value("OUTPUTINT") == "7" ? "8" : "7";
-        QVERIFY(setInFile(file, "OUTPUTINT", value));
-        const Run run = cli({"write", "--port", "COM7", "--baud", "19200", file});
-        QVERIFY2(run.status == ExitOk, qPrintable(run.err));
-        QCOMPARE(sensor->Value("OUTPUTINT"), value);
+        const QString pipe = path("pipe.tcf");
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        QVERIFY(QDir().mkdir(path("folder.tcf")));
+        QVERIFY(QFile::link(pipe, path("link.tcf")));
+        const QString target = path(kind + ".tcf");
+        const Run run = cli({"read", "--port", "COM7", "--baud", "19200", "-o", target});
+        QCOMPARE(run.status, int(ExitFailed));
+        QVERIFY2(run.err.contains(target) && run.err.contains("not a regular file"), qPrintable(run.err));
+        struct stat info {
+        };
+        QCOMPARE(::stat(QFile::encodeName(pipe).constData(), &info), 0);
+        QVERIFY(S_ISFIFO(info.st_mode));
+        QVERIFY(QFileInfo(path("folder.tcf")).isDir());
+        QVERIFY(QFileInfo(path("link.tcf")).isSymLink());
         QVERIFY(!sensor->InSetupMode());
     }
 
-    void aRefusedWriteFailsVerificationAndIsNamed()
-    {
-        SimFaults faults;
-        faults.refused = {"OUTPUTINT"};
-        startSensor(kTempris, faults);
-        const QString file = path("refused.tcf");
-        readInto(file);
-        const QString before = sensor->Value("OUTPUTINT");
-        const QString value = before == "9" ? "10" : "9";
-        QVERIFY(setInFile(file, "OUTPUTINT", value));
-        const Run run = cli({"write", "--port", "COM7", "--baud", "19200", file});
-        QCOMPARE(run.status, int(ExitVerifyFailed));
-        QVERIFY2(run.out.contains("Not verified: OUTPUTINT"), qPrintable(run.out));
-        QCOMPARE(sensor->Value("OUTPUTINT"), before);
-    }
-
-    void aFileForAnotherProductIsRefused_data()
-    {
-        QTest::addColumn<QString>("command");
-        QTest::newRow("write") << "write";
-        QTest::newRow("restore") << "restore";
-    }
-
-    void aFileForAnotherProductIsRefused()
-    {
-        QFETCH(QString, command);
-        startSensor(kCorvix);
-        const QString file = path("corvix.tcf");
-        readInto(file);
-        startSensor(kTempris);
-        const int commandsBefore = sensor->Commands();
-        const Run run = cli({command, "--port", "COM7", "--baud", "19200", file, "--yes-mismatch"});
-        QCOMPARE(run.status, int(ExitIncompatibleFile));
-        const QString fileProduct = IXMLproductsType::Load(file).Device(0).Name();
-        QVERIFY2(run.err.contains(fileProduct), qPrintable(run.err));
-        QVERIFY(sensor->Commands() > commandsBefore); // it did connect
-    }
-
-    void aProtocolMismatchNeedsTheOption_data()
-    {
-        QTest::addColumn<bool>("accept");
-        QTest::addColumn<int>("status");
-        QTest::newRow("refused") << false << int(ExitIncompatibleFile);
-        QTest::newRow("accepted") << true << int(ExitOk);
-    }
-
-    void aProtocolMismatchNeedsTheOption()
-    {
-        QFETCH(bool, accept);
-        QFETCH(int, status);
-        startSensor(kTempris);
-        const QString file = path("pv9.tcf");
-        readInto(file);
-        // The same station with an older protocol.
-        startSensor(QStringLiteral("9.63 PV=8 OPTION=8803 \"TEMPRIS KDX530-3-8803\" [Q]"));
-        QStringList arguments{"write", "--port", "COM7", "--baud", "19200", file};
-        if (accept)
-            arguments << "--yes-mismatch";
-        const Run run = cli(arguments);
-        QVERIFY2(run.status == status, qPrintable(run.err));
-        QVERIFY(run.err.contains("protocol mismatch"));
-        QVERIFY(run.err.contains(accept ? "[yes]" : "[no]"));
-    }
-
-    void anInvalidEntryStopsTheWrite()
+    void aSaveThroughALinkWritesTheFileItPointsTo()
     {
         startSensor(kTempris);
-        const QString file = path("invalid.tcf");
+        QVERIFY(QDir().mkdir(path("real")));
+        QVERIFY(QFile::link("real/settings.tcf", path("link.tcf"))); // to a file not there yet
+        readInto(path("link.tcf"));
+        QVERIFY(QFileInfo(path("link.tcf")).isSymLink());
+        QVERIFY(!IXMLproductsType::Load(path("real/settings.tcf")).IsNull());
+        readInto(path("link.tcf")); // and again over the existing file
+        QVERIFY(QFileInfo(path("link.tcf")).isSymLink());
+    }
+
+    void aFailedSaveSaysWhy()
+    {
+        startSensor(kTempris);
+        const QString target = path("no/such/folder/x.tcf");
+        const Run run = cli({"read", "--port", "COM7", "--baud", "19200", "-o", target});
+        QCOMPARE(run.status, int(ExitFailed));
+        QVERIFY2(run.err.contains("Settings have not been saved"), qPrintable(run.err));
+        QVERIFY2(run.err.contains(target + ": cannot be created: No such file or directory"), qPrintable(run.err));
+    }
+
+    void aSelectionOutOfRangeIsRefusedBeforeAnythingIsSent()
+    {
+        startSensor(kTempris);
+        const QString file = path("range.tcf");
         readInto(file);
-        QVERIFY(setInFile(file, "OUTPUTINT", "0")); // below its minimum
+        const QString interval = sensor->Value("OUTPUTINT") == "7" ? "8" : "7";
+        QVERIFY(setInFile(file, "OUTPUTINT", interval));
+        // One select param's index past its options.
+        IXMLproductsType document = IXMLproductsType::Load(file);
+        QString changed;
+        const IXMLdeviceType device = document.Device(0);
+        for (int c = 0; c < device.Count() && changed.isEmpty(); ++c)
+            for (int p = 0; p < device.Category(c).Count() && changed.isEmpty(); ++p) {
+                IXMLparamType param = device.Category(c).Param(p);
+                if (param.Type() == QLatin1String("select")) {
+                    param.SetSelected(param.Option().Count() + 3);
+                    changed = param.Cmd();
+                }
+            }
+        QVERIFY(!changed.isEmpty());
+        QSaveFile save(file);
+        QVERIFY(save.open(QIODevice::WriteOnly));
+        save.write(document.Document().toByteArray());
+        QVERIFY(save.commit());
         const QString before = sensor->Value("OUTPUTINT");
         const Run run = cli({"write", "--port", "COM7", "--baud", "19200", file});
-        QCOMPARE(run.status, int(ExitInvalidEntries));
-        QCOMPARE(sensor->Value("OUTPUTINT"), before);
+        QVERIFY2(run.status == ExitInvalidEntries, qPrintable(run.err));
+        QVERIFY2(run.err.contains(" is invalid"), qPrintable(run.err));
+        QCOMPARE(sensor->Value("OUTPUTINT"), before); // nothing was sent
     }
 
-    void backupThenRestore()
+    void diffComparesEveryOccurrence()
     {
-        startSensor(kTempris);
-        const QString file = path("backup.tcf");
-        const Run backup = cli({"backup", "--port", "COM7", "--baud", "19200", "-o", file});
-        QVERIFY2(backup.status == ExitOk, qPrintable(backup.err));
-        QVERIFY(!backup.out.isEmpty());
-        const QString value = sensor->Value("OUTPUTINT") == "7" ? "8" : "7";
-        QVERIFY(setInFile(file, "OUTPUTINT", value));
-        const Run restore = cli({"restore", "--port", "COM7", "--baud", "19200", file});
-        QVERIFY2(restore.status == ExitOk, qPrintable(restore.err));
-        QCOMPARE(sensor->Value("OUTPUTINT"), value);
+        // Configuration files without a sensor: the shipped template, and
+        // the same with its first setting held twice.
+        IXMLproductsType document =
+            IXMLproductsType::Load(QStringLiteral(TALVEK_TEST_APP_DIR "/tempris_type_5e_pv9_template.tdx"));
+        QVERIFY(!document.IsNull());
+        IXMLcategoryType category = document.Device(0).Category(0);
+        IXMLparamType first = category.Param(0);
+        first.SetValuestring(QStringLiteral("12"));
+        const QString cmd = first.Cmd();
+        auto save = [&document](const QString &fileName) {
+            QFile file(fileName);
+            return file.open(QIODevice::WriteOnly) && file.write(document.Document().toByteArray()) > 0;
+        };
+        const QString a = path("a.tcf");
+        QVERIFY(save(a));
+        category.Element().appendChild(first.Element().cloneNode(true));
+        const QString b = path("b.tcf");
+        QVERIFY(save(b));
+
+        const Run forward = cli({"diff", a, b});
+        QCOMPARE(forward.status, int(ExitDifferent));
+        QCOMPARE(forward.out, QStringLiteral("%1\t12\t12 | 12\n").arg(cmd));
+        const Run backward = cli({"diff", b, a});
+        QCOMPARE(backward.status, int(ExitDifferent));
+        QCOMPARE(backward.out, QStringLiteral("%1\t12 | 12\t12\n").arg(cmd));
+        QCOMPARE(cli({"diff", b, b}).status, int(ExitOk));
     }
 
     void diffPrintsTheDifferingSetting()
