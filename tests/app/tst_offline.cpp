@@ -198,7 +198,10 @@ private slots:
         loadProduct(QStringLiteral("Corvix II PV4"));
         dialogs->fileNames << dataPath(QStringLiteral("no-such-folder/station.tcf"));
         window->buSaveConfigurationFileClick();
-        QCOMPARE(dialogs->texts().last(), QStringLiteral("Settings have not been saved"));
+        // With the path and the system's reason below the message.
+        QCOMPARE(dialogs->texts().last(), QStringLiteral("Settings have not been saved\n\n%1: cannot be created: No "
+                                                         "such file or directory")
+                                              .arg(dataPath(QStringLiteral("no-such-folder/station.tcf"))));
         QCOMPARE(dialogs->captions().last(), T("ERROR"));
     }
 

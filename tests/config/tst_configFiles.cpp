@@ -76,7 +76,7 @@ private slots:
         e->Edit("General", "Site")->setText("HILL");
         const cfgInputTabPageType &an1 = e->Input(0);
         an1.sensorTypeCombo->setCurrentText("HUMIDITY");
-        an1.sensorUnitsCombo->setCurrentIndex(1);
+        an1.sensorUnitsCombo->setCurrentIndex(0); // humidity has one unit here
         an1.inputTypeCombo->setCurrentIndex(1);
         an1.highEdit->setText("100");
         an1.lowEdit->setText(" 0 ");
@@ -119,7 +119,7 @@ private slots:
         QCOMPARE(other.Edit("General", "Site")->text(), QStringLiteral("HILL"));
         const cfgInputTabPageType &in1 = other.Input(0);
         QCOMPARE(in1.sensorTypeCombo->currentText(), QStringLiteral("HUMIDITY"));
-        QCOMPARE(in1.sensorUnitsCombo->currentIndex(), 1);
+        QCOMPARE(in1.sensorUnitsCombo->currentIndex(), 0);
         QCOMPARE(in1.inputTypeCombo->currentText(), QStringLiteral("4-20MA"));
         QCOMPARE(in1.highEdit->text(), QStringLiteral("100"));
         QCOMPARE(in1.lowEdit->text(), QStringLiteral("0"));
