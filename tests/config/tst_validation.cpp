@@ -3,6 +3,7 @@
 #include "tests/config/editorFixture.h"
 
 #include <QCheckBox>
+#include <QRegularExpression>
 
 using namespace EditorFixture;
 
@@ -87,6 +88,35 @@ private slots:
         QVERIFY(!Check());
         QCOMPARE(e->dialogs.texts(), (QStringList{"Entry for Address is invalid", "Entry for Site is invalid",
                                                   "Entry for Name is invalid\n\nSubstitute name must consist"}));
+    }
+
+    void aSelectionPastItsOptionsIsInvalid_data()
+    {
+        QTest::addColumn<QString>("options"); // the last options and the selection, as the fixture has them
+        QTest::addColumn<QString>("name");
+        QTest::newRow("select") << "<option id=\"2\">C</option><selected>1</selected>"
+                                << "Mode";
+        QTest::newRow("delayedselect") << "<option id=\"2\">19200</option><selected>1</selected>"
+                                       << "Baud Rate";
+        QTest::newRow("sensor type") << "<option id=\"2\">CUSTOM</option><selected>0</selected>"
+                                     << "Sensor Type";
+    }
+
+    void aSelectionPastItsOptionsIsInvalid()
+    {
+        QFETCH(QString, options);
+        QFETCH(QString, name);
+        QString xml = QString::fromUtf8(TemplateXml({}));
+        const qsizetype at = xml.indexOf(options);
+        QVERIFY(at >= 0);
+        QString past = options;
+        past.replace(QRegularExpression("<selected>\\d+</selected>"), "<selected>7</selected>");
+        xml.replace(at, options.size(), past);
+        QVERIFY(WriteFile(e->Path("past.tcf"), xml.toUtf8()));
+        QVERIFY(e->engine->BuildConfigPages(e->Path("past.tcf")));
+        QVERIFY(!Check());
+        // A sensor type showing none leaves its units unchosen too: that box follows.
+        QCOMPARE(e->dialogs.texts().value(0), "Entry for " + name + " is invalid");
     }
 
     void customUnits_data()
