@@ -30,7 +30,9 @@ RememberedList &Remembered(const QDomElement &parent, const QString &tag)
             return list;
     RememberedList &recycled = rememberedLists[nextRecycled];
     nextRecycled = (nextRecycled + 1) % rememberedLists.size();
-    recycled = {parent, tag};
+    recycled = RememberedList{};
+    recycled.parent = parent;
+    recycled.tag = tag;
     return recycled;
 }
 
