@@ -35,6 +35,17 @@ QString FriendlyName(int comNumber)
             return device.friendlyName;
     return QStringLiteral("(") + PortName(comNumber) + QLatin1Char(')');
 }
+// "19200, 4800, ... baud": the rates a scan tries on each port, in its order.
+QString ScanRates()
+{
+    QStringList rates;
+    for (int code : TfrmCommsInit::scanBaudCodes) {
+        QString rate;
+        TComms(nullptr, 0, 0).GetBaudName(code, rate);
+        rates.append(rate);
+    }
+    return rates.join(QStringLiteral(", ")) + QStringLiteral(" baud");
+}
 } // namespace
 
 CliSession::CliSession() = default;
@@ -176,13 +187,7 @@ void CliSession::ExplainNotFound() const
                        .arg(PortName(target.comNumber), target.baud));
         return;
     }
-    QStringList rates;
-    for (int code : TfrmCommsInit::scanBaudCodes) {
-        QString rate;
-        TComms(nullptr, 0, 0).GetBaudName(code, rate);
-        rates.append(rate);
-    }
-    const QString tried = rates.join(QStringLiteral(", ")) + QStringLiteral(" baud");
+    const QString tried = ScanRates();
     if (dialog.PortNames().isEmpty())
         PrintError(QStringLiteral("talvek-cli: there is no COM port to scan"));
     for (int i = 0; i < dialog.PortNames().size(); ++i)
