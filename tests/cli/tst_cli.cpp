@@ -322,6 +322,42 @@ private slots:
         QCOMPARE(sensor->Value("OUTPUTINT"), before);
     }
 
+    // --- A sensor that leaves commands unanswered but is still there.
+
+    void aReadPastUnansweredCommandsNamesThem()
+    {
+        SimFaults faults;
+        faults.ignored = {"TEMPUNIT", "PRESSUNIT", "AVGLONG"}; // three in a row
+        startSensor(kTempris, faults);
+        const Run run = cli({"read", "--port", "COM7", "--baud", "19200", "-o", path("partial.tcf")});
+        QCOMPARE(run.status, int(ExitReadIncomplete));
+        const QStringList lines = run.out.split('\n');
+        const qsizetype problems = lines.indexOf("PROBLEMS WERE ENCOUNTERED WITH THE FOLLOWING COMMANDS:");
+        QVERIFY2(problems >= 0, qPrintable(run.out + run.err));
+        QCOMPARE(lines.mid(problems + 2, 4), QStringList({"    TEMPUNIT", "    PRESSUNIT", "    AVGLONG", ""}));
+        // Everything after them was read.
+        QVERIFY2(run.out.contains("    USERINF : "), qPrintable(run.out));
+    }
+
+    void aWritePastAnUnansweredLineNamesWhatDidNotTake()
+    {
+        startSensor(kTempris);
+        const QString file = path("unanswered.tcf");
+        readInto(file);
+        SimFaults faults;
+        faults.ignored = {"ECHO"};
+        startSensor(kTempris, faults);
+        const QString value = sensor->Value("AVGLONG") == "30" ? "20" : "30";
+        QVERIFY(setInFile(file, "AVGLONG", value)); // a line after the unanswered one
+        const Run run = cli({"write", "--port", "COM7", "--baud", "19200", file});
+        QCOMPARE(run.status, int(ExitVerifyFailed));
+        QVERIFY2(run.out.contains("Not verified: ECHO"), qPrintable(run.out + run.err));
+        QVERIFY2(!run.out.contains("Not verified: AVGLONG"), qPrintable(run.out));
+        QCOMPARE(sensor->Value("AVGLONG"), value);
+    }
+
+    // --- end of the unanswered-commands block.
+
     void aFileForAnotherProductIsRefused_data()
     {
         QTest::addColumn<QString>("command");
