@@ -330,7 +330,9 @@ private:
     bool WriteRetrievedConfig();
     bool FinishRead();
     bool StopRead(const ReadState &state);
-    int CountExchange(int code, ReadState &state);
+    // The exchange's code, or the code that stops the read when the device
+    // is gone.
+    int CheckAnswered(int code, const QString &cmd, ReadState &state);
     void CloseProgress();
     TfrmSessionReport &SessionReport();
     TfrmSummary &Summary();

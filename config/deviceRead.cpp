@@ -21,9 +21,8 @@ namespace
 const QString kNotConfigured = QStringLiteral("NOT CONFIGURED");
 // A read result that stops the whole read (never a device or link code).
 constexpr int kStopRead = -1;
-// Exchanges in a row that got no answer before the device counts as gone:
-// waiting out every remaining param would only keep the user waiting.
-constexpr int kSilentExchangesToGiveUp = 3;
+// A read asked again after its answer turned out to be another's late one.
+constexpr int kAttemptsPastLateReplies = 2;
 
 int IndexOfNoCase(const QStringList &list, const QString &item)
 {
@@ -72,7 +71,7 @@ struct TFormConfig::ReadState {
     QStringList sensorNames;
     QString stopReason; // why the read stopped (kStopRead)
     int counter = 0;
-    int silentExchanges = 0;
+    QStringList unanswered; // commands that got no answer in time
 };
 
 // ------------------------------------------------------------------ helpers
@@ -412,16 +411,46 @@ int TFormConfig::ReadParam(const IXMLcategoryType &category, IXMLparamType param
     return ConfigResult::ReadFailed;
 }
 
-int TFormConfig::CountExchange(int code, ReadState &state)
+namespace
 {
-    state.silentExchanges = code == 0 ? 0 : state.silentExchanges + 1;
-    const bool lost = m_session && m_session->comms && m_session->comms->DeviceLost();
-    if (lost || state.silentExchanges >= kSilentExchangesToGiveUp) {
-        state.stopReason = lost ? QStringLiteral("The device hung up or was removed.")
-                                : QStringLiteral("The device stopped answering.");
-        return kStopRead;
-    }
-    return code;
+// The name a reply line gives its value: "CMD" of "CMD = 5" and of
+// "CMD AFTER RESET = 6".
+QString ReplyName(const QString &line)
+{
+    QString name = line.section(QLatin1Char('='), 0, 0).trimmed();
+    const QLatin1String afterReset("AFTER RESET");
+    if (name.endsWith(afterReset, Qt::CaseInsensitive))
+        name.chop(afterReset.size());
+    return name.trimmed();
+}
+
+// An unanswered command's answer may still come, late, while a later command
+// waits for its own: a line naming another unanswered command is not this
+// command's answer, nor is a line without a value (this command's echo, or
+// its echo cut by the late line).
+bool IsLateReply(const QString &line, const QString &cmd, const QStringList &unanswered)
+{
+    if (unanswered.isEmpty())
+        return false;
+    if (!line.contains(QLatin1Char('=')))
+        return true;
+    const QString name = ReplyName(line);
+    return name.compare(cmd, Qt::CaseInsensitive) != 0 && unanswered.contains(name, Qt::CaseInsensitive);
+}
+} // namespace
+
+int TFormConfig::CheckAnswered(int code, const QString &cmd, ReadState &state)
+{
+    if (code != 0)
+        state.unanswered.append(cmd);
+    // A device that lacks the command is read on (the param fails); waiting
+    // out every remaining param of one that is gone would only keep the user
+    // waiting.
+    if (m_session && !m_session->DeviceGone(code))
+        return code;
+    state.stopReason = !m_session || m_session->LinkLost() ? QStringLiteral("The device hung up or was removed.")
+                                                           : QStringLiteral("The device stopped answering.");
+    return kStopRead;
 }
 
 int TFormConfig::ReadSingleValue(IXMLparamType param, ReadState &state, QString &value)
@@ -433,30 +462,46 @@ int TFormConfig::ReadSingleValue(IXMLparamType param, ReadState &state, QString 
 
 int TFormConfig::ExchangeSingle(const QString &cmd, QString &reply, ReadState &state)
 {
-    Log(cmd);
-    int code = ERR_RX_SERVICE_NOT_STARTED;
-    if (m_session)
-        code = m_session->SendCmdGetSingleResp(cmd, reply);
-    return CountExchange(code, state);
+    for (int attempt = 0; attempt < kAttemptsPastLateReplies; ++attempt) {
+        Log(cmd);
+        int code = ERR_RX_SERVICE_NOT_STARTED;
+        if (m_session)
+            code = m_session->SendCmdGetSingleResp(cmd, reply);
+        code = CheckAnswered(code, cmd, state);
+        if (code != 0 || !IsLateReply(reply, cmd, state.unanswered))
+            return code;
+        // Asked again: the link drops what is waiting before it sends.
+        Log(QStringLiteral("Late reply ignored: ") + reply);
+    }
+    reply = QStringLiteral("UNDEFINED");
+    return ConfigResult::ReadFailed;
 }
 
 int TFormConfig::ExchangeDelayed(const QString &cmd, QString &reply, ReadState &state)
 {
-    Log(cmd);
-    QStringList lines;
-    int code = ERR_RX_SERVICE_NOT_STARTED;
-    if (m_session)
-        code = m_session->SendCmdGetMultipleResp(cmd, lines);
-    code = CountExchange(code, state);
-    if (code != 0)
-        return code;
-    // The value pending after a reset is what the device will hold.
-    reply = lines.value(0);
-    for (const QString &line : std::as_const(lines)) {
-        if (line.contains(QLatin1String("AFTER RESET")))
-            reply = line;
+    for (int attempt = 0; attempt < kAttemptsPastLateReplies; ++attempt) {
+        Log(cmd);
+        QStringList lines;
+        int code = ERR_RX_SERVICE_NOT_STARTED;
+        if (m_session)
+            code = m_session->SendCmdGetMultipleResp(cmd, lines);
+        code = CheckAnswered(code, cmd, state);
+        if (code != 0)
+            return code;
+        lines.removeIf([&](const QString &line) { return IsLateReply(line, cmd, state.unanswered); });
+        if (lines.isEmpty()) {
+            Log(QStringLiteral("Late reply ignored"));
+            continue;
+        }
+        // The value pending after a reset is what the device will hold.
+        reply = lines.value(0);
+        for (const QString &line : std::as_const(lines)) {
+            if (line.contains(QLatin1String("AFTER RESET")))
+                reply = line;
+        }
+        return 0;
     }
-    return 0;
+    return ConfigResult::ReadFailed;
 }
 
 int TFormConfig::ReadInt(IXMLparamType param, ReadState &state, bool delayed)

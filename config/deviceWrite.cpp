@@ -229,10 +229,10 @@ bool TFormConfig::SendCommand(const QString &line, bool sync)
         code = m_session->SendCmdGetSingleResp(text, reply);
     SessionReport().WriteLine(QStringLiteral("sent:") + text);
     Log(reply);
-    // What the device answers is judged by the verification; no answer at
-    // all means the command may never have arrived.
-    const bool lost = m_session && m_session->comms && m_session->comms->DeviceLost();
-    return code == 0 && !lost;
+    // What the device answers is judged by the verification, and so is a
+    // line it left unanswered while it still answers otherwise; only a device
+    // that is gone ends the write.
+    return m_session && !m_session->DeviceGone(code);
 }
 
 bool TFormConfig::StopWrite(const QString &logLine, const QString &action)

@@ -97,6 +97,23 @@ int TfrmInterface::QueryUnit(QString &identity)
     return ERR_QUERY_FAILED;
 }
 
+bool TfrmInterface::IsAnswering()
+{
+    if (LinkLost())
+        return false;
+    QString line;
+    const bool answered = SendAndFind(QStringLiteral("%%%"), QStringLiteral("ID:"), livenessRetries, line);
+    Log(answered ? QStringLiteral("The device still answers.") : QStringLiteral("The device does not answer."));
+    return answered && !LinkLost();
+}
+
+bool TfrmInterface::DeviceGone(int exchangeCode)
+{
+    if (LinkLost())
+        return true;
+    return exchangeCode != 0 && !IsAnswering();
+}
+
 QString TfrmInterface::SetupModeCommand() const
 {
     return QStringLiteral("**") + unitAddress.repeated(4) + QLatin1Char('\n');

@@ -26,6 +26,16 @@ public:
     int ExitSetupMode();
     int GetSerialNumber(QString &serial);
     int SafeModeProbe();
+    // Whether the device still answers at all: the unit query, which it
+    // answers in setup mode too. Tells a command the device lacks, or answers
+    // late, from a device that is gone; false at once when the link is lost.
+    bool IsAnswering();
+    // True when the link reports that the device hung up or the port failed.
+    bool LinkLost() const { return comms == nullptr || comms->DeviceLost(); }
+    // Whether the device is gone after an exchange that returned
+    // exchangeCode: the link is lost, or the exchange got no answer and the
+    // unit query gets none either.
+    bool DeviceGone(int exchangeCode);
 
     // Pass-through to the link (4 when no link is set).
     int StartRxService(QObject *notifyWindow);
@@ -45,6 +55,7 @@ public:
 
     TComms *comms = nullptr;
     int retryCount = 5;
+    int livenessRetries = 1; // IsAnswering gives up quickly: the device is probably gone
     QString unitAddress = QStringLiteral("Q");
 
 private:

@@ -378,14 +378,18 @@ void TComms::FlushRx()
 {
     SendString(QStringLiteral("\r"));
     portUtils->StartTimer(100);
-    // At most one stale line is discarded.
-    if (WaitForLines(1))
-        TakeLine();
+    WaitForLines(1);
+    // Every stale line goes: a late answer to an earlier command left waiting
+    // would be taken for the answer to the next one.
+    std::deque<QString> stale;
     if (rxThread) {
         std::lock_guard guard(lock);
+        stale.swap(rxThread->lines);
         rxThread->byteSeen = false;
         rxThread->lineLength = 0;
     }
+    for (const QString &line : stale)
+        portUtils->LogLine(QStringLiteral("Discarded: ") + CleanLine(line));
 }
 
 QString TComms::CleanLine(const QString &line)

@@ -70,6 +70,7 @@ bool SimDevice::Init(const SimOptions &options, QString *error)
     m_baud = options.baud;
     m_echo = options.echo;
     m_refused = options.faults.refused;
+    m_ignored = options.faults.ignored;
     m_overlong = options.faults.overlong;
     m_setup = false;
     // The line settings given on the command line are the ones in force.
@@ -110,6 +111,8 @@ QStringList SimDevice::SetupCommand(const QString &text)
     const int blank = text.indexOf(QLatin1Char(' '));
     const QString cmd = text.left(blank).toUpper();
     const QString value = blank < 0 ? QString() : text.mid(blank + 1).trimmed();
+    if (m_ignored.contains(cmd, Qt::CaseInsensitive))
+        return {};
     if (value.isEmpty()) {
         if (cmd == QLatin1String("EXIT")) {
             m_setup = false;

@@ -12,6 +12,7 @@
 //   "SERIAL = 12345 ", the template's read and write commands (SimParams),
 //   anything else -> "ILLEGAL COMMAND LINE". While measuring, other lines
 //   are ignored.
+//   The ignore fault: its commands get nothing in setup mode.
 #include "sim/simidentity.h"
 #include "sim/simoptions.h"
 #include "sim/simparams.h"
@@ -54,6 +55,7 @@ private:
     QString m_serial;
     QString m_address;
     QStringList m_refused;
+    QStringList m_ignored;
     int m_baud = 19200;
     bool m_echo = true;
     bool m_setup = false;

@@ -21,6 +21,23 @@ bool Count(const QCommandLineParser &parser, const QString &name, int *out, QStr
     return true;
 }
 
+// "CMD:MS,CMD:MS": the commands answered late and by how much.
+bool LateAnswers(const QCommandLineParser &parser, QHash<QString, int> *out, QString *error)
+{
+    const QString name = QStringLiteral("late");
+    for (const QString &item : parser.value(name).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QString cmd = item.section(QLatin1Char(':'), 0, 0).trimmed().toUpper();
+        bool ok = false;
+        const int ms = item.section(QLatin1Char(':'), 1).toInt(&ok);
+        if (cmd.isEmpty() || !ok || ms < 0) {
+            *error = QStringLiteral("--late wants CMD:MS (a command and 0 or more milliseconds), not \"%1\"").arg(item);
+            return false;
+        }
+        out->insert(cmd, ms);
+    }
+    return true;
+}
+
 QString DefaultAppDataFolder()
 {
     const QString env = qEnvironmentVariable("TALVEK_DATA_DIR");
@@ -79,6 +96,12 @@ bool ParseSimCommandLine(const QStringList &arguments, SimCommandLine *out, QStr
          QStringLiteral("ms")},
         {QStringLiteral("refuse"), QStringLiteral("Fault: refuse writes of these commands (comma-separated)."),
          QStringLiteral("cmds")},
+        {QStringLiteral("ignore"),
+         QStringLiteral("Fault: never answer these commands in setup mode, read or write (comma-separated)."),
+         QStringLiteral("cmds")},
+        {QStringLiteral("late"),
+         QStringLiteral("Fault: answer these commands this many milliseconds late (CMD:MS, comma-separated)."),
+         QStringLiteral("cmd:ms")},
     });
     if (!parser.parse(arguments)) {
         *error = parser.errorText();
@@ -106,7 +129,8 @@ bool ParseSimCommandLine(const QStringList &arguments, SimCommandLine *out, QStr
         !Count(parser, QStringLiteral("safe-window"), &o.safeWindowMs, error) ||
         !Count(parser, QStringLiteral("silence-after"), &o.faults.silenceAfter, error) ||
         !Count(parser, QStringLiteral("hangup-after"), &o.faults.hangUpAfter, error) ||
-        !Count(parser, QStringLiteral("slow"), &o.faults.slowMs, error))
+        !Count(parser, QStringLiteral("slow"), &o.faults.slowMs, error) ||
+        !LateAnswers(parser, &o.faults.lateMs, error))
         return false;
     if (parser.isSet(QStringLiteral("com")) && out->comNumber < 1) {
         *error = QStringLiteral("--com wants a port number from 1");
@@ -147,5 +171,6 @@ bool ParseSimCommandLine(const QStringList &arguments, SimCommandLine *out, QStr
     o.faults.loneLf = parser.isSet(QStringLiteral("lone-lf"));
     o.faults.overlong = parser.isSet(QStringLiteral("overlong"));
     o.faults.refused = parser.value(QStringLiteral("refuse")).toUpper().split(QLatin1Char(','), Qt::SkipEmptyParts);
+    o.faults.ignored = parser.value(QStringLiteral("ignore")).toUpper().split(QLatin1Char(','), Qt::SkipEmptyParts);
     return true;
 }

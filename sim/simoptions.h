@@ -1,6 +1,7 @@
 #pragma once
 // How one simulated sensor is set up: its product and starting settings, its
 // line settings and the faults it shows.
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -12,6 +13,9 @@ struct SimFaults {
     bool overlong = false; // data lines and the "*" answer of 2000 characters
     int slowMs = 0;        // every answer comes this much later
     QStringList refused;   // commands whose writes it refuses
+    QStringList ignored;   // commands it never answers in setup mode (read or write)
+    // Commands whose answer comes this many milliseconds late.
+    QHash<QString, int> lateMs;
 };
 
 struct SimOptions {

@@ -318,10 +318,16 @@ void Simulator::Command(const QByteArray &line, qint64 now)
         std::lock_guard lock(m_mutex);
         reply = m_device.HandleLine(line);
     }
-    Queue(reply, now + m_options.faults.slowMs, baud);
+    Queue(reply, now + m_options.faults.slowMs + LateMs(line), baud);
     const int count = ++m_commands;
     if (m_options.faults.silenceAfter >= 0 && count >= m_options.faults.silenceAfter)
         m_silent = true;
+}
+
+int Simulator::LateMs(const QByteArray &line) const
+{
+    const QString cmd = QString::fromLatin1(line).trimmed().section(QLatin1Char(' '), 0, 0).toUpper();
+    return m_options.faults.lateMs.value(cmd, 0);
 }
 
 void Simulator::Queue(const QStringList &lines, qint64 due, int baud)

@@ -77,6 +77,7 @@ private:
     void Received(char c, bool rateOk, qint64 now);
     void Command(const QByteArray &line, qint64 now);
     void Queue(const QStringList &lines, qint64 due, int baud);
+    int LateMs(const QByteArray &line) const; // the extra delay of this command's answer
     void Flush(qint64 now);
     void Stream(qint64 now);
     bool RateMatches(int baud) const;

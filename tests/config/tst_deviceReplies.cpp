@@ -21,6 +21,7 @@ constexpr int kComNumber = 63;
 struct ScriptedSensor {
     std::mutex lock;
     QMap<QByteArray, QList<QByteArray>> replies;
+    QMap<QByteArray, QList<QByteArray>> firstReplies; // instead of replies, the first time only
     bool inSetupMode = false;
 
     QList<QByteArray> Answer(const QByteArray &line)
@@ -39,6 +40,8 @@ struct ScriptedSensor {
         }
         if (!inSetupMode || line.isEmpty())
             return {};
+        if (firstReplies.contains(line))
+            return firstReplies.take(line);
         return replies.value(line, {"ILLEGAL COMMAND LINE"});
     }
 };
@@ -182,6 +185,34 @@ private slots:
         QVERIFY(editor->logs.contains(QStringLiteral("Did not find units.")));
         QVERIFY(!editor->logs.contains(QStringLiteral("LAT"))); // nothing after it is sent
         QVERIFY(!sensor->inSetupMode);
+    }
+
+    void lateAnswerIsNotTakenForTheNextOne()
+    {
+        Parts parts;
+        parts.general = Param("Address", "ADDR", "int", "<min>0</min><max>99</max><value>5</value>") +
+                        Param("Posture", "POSTURE", "int", "<min>0</min><max>99</max><value>1</value>") +
+                        Param("Settle", "SETTLE", "delayedint", "<min>1</min><max>99</max><value>3</value>") +
+                        Param("Mode", "MODE", "select", Options({"A", "B", "C"}) + "<selected>1</selected>");
+        QVERIFY(Connect(parts));
+        // ADDR is answered only after its wait, while the next ones are asked.
+        sensor->replies = {{"ADDR", {}},
+                           {"POSTURE", {"POSTURE = 3"}},
+                           {"SETTLE", {"SETTLE = 4", "SETTLE AFTER RESET = 6"}},
+                           {"MODE", {"MODE = C"}}};
+        sensor->firstReplies = {{"POSTURE", {"ADDR = 77", "POSTURE = 3"}}, {"SETTLE", {"ADDR = 78"}}};
+        TFormConfig &engine = *editor->engine;
+        QVERIFY(!engine.GetDeviceSettings());
+        QVERIFY(editor->dialogs.boxes.isEmpty());
+        QCOMPARE(editor->DocParam("General", "Address").Valid(), 0);
+        QCOMPARE(editor->DocParam("General", "Posture").Value(), 3);
+        QCOMPARE(editor->DocParam("General", "Settle").Value(), 6);
+        QCOMPARE(editor->DocParam("General", "Mode").Selected(), 2);
+        QVERIFY(engine.FailedReads().contains(QStringLiteral("ADDR")));
+        for (const char *cmd : {"POSTURE", "SETTLE", "MODE"})
+            QVERIFY2(!engine.FailedReads().contains(QLatin1String(cmd)), cmd);
+        QVERIFY(editor->logs.contains(QStringLiteral("Late reply ignored: ADDR = 77")));
+        QCOMPARE(peer->LineCount("POSTURE"), 2); // asked again
     }
 };
 

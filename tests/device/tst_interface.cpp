@@ -177,6 +177,33 @@ private slots:
         QVERIFY(debugLog.contains(QStringLiteral("Query Unit Failed: ")));
     }
 
+    void aDeviceIsGoneOnlyWhenTheUnitQueryGoesUnansweredToo()
+    {
+        connectSession(true);
+        QString reply;
+        QVERIFY(session->SendCmdGetSingleResp(QStringLiteral("NOSUCH"), reply) != 0); // measuring: no answer
+        QVERIFY(!session->DeviceGone(ERR_LINE_COUNT));
+        QCOMPARE(peer->LineCount("%%%"), 1);
+        QVERIFY(debugLog.contains(QStringLiteral("The device still answers.")));
+        QVERIFY(!session->DeviceGone(0)); // an answered exchange costs no query
+        QCOMPARE(peer->LineCount("%%%"), 1);
+
+        sensor->answersQuery = false;
+        QVERIFY(session->DeviceGone(ERR_LINE_COUNT));
+        QCOMPARE(peer->LineCount("%%%"), 1 + 1 + session->livenessRetries);
+        QVERIFY(debugLog.contains(QStringLiteral("The device does not answer.")));
+    }
+
+    void aHungUpDeviceIsGoneWithoutAQuery()
+    {
+        connectSession(false);
+        peer->HangUp();
+        QTRY_VERIFY(session->LinkLost());
+        QVERIFY(session->DeviceGone(0));
+        QVERIFY(!session->IsAnswering());
+        QCOMPARE(peer->LineCount("%%%"), 0);
+    }
+
     void setupModeEnteredWithOneCommand_data() { echo_data(); }
     void setupModeEnteredWithOneCommand()
     {

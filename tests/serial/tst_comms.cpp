@@ -458,6 +458,19 @@ private slots:
         QCOMPARE(response, QStringLiteral("SERIAL = 12345")); // not "partSERIAL..." nor "STALE"
     }
 
+    void flushDropsEveryStaleLine()
+    {
+        openLink();
+        startTransacting();
+        // Late answers to earlier commands, both still waiting.
+        peer->Send("LATE = 1\r\nLATE = 2\r\n");
+        QTRY_COMPARE(waitingLines(), 2);
+        QString response;
+        QCOMPARE(link->SendCmdGetSingleResp(QStringLiteral("SERIAL"), response, true), 0);
+        QCOMPARE(response, QStringLiteral("SERIAL = 12345"));
+        QVERIFY(portLogEntries().contains(QStringLiteral("Discarded: LATE = 2")));
+    }
+
     void lineAssembly()
     {
         openLink();

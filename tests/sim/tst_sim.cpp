@@ -25,6 +25,16 @@ SimOptions Options(const QString &product)
     o.streamIntervalMs = 60000; // no data lines unless a test wants them
     return o;
 }
+
+// "CMD:MS" items sorted by command.
+QString LateText(const QHash<QString, int> &late)
+{
+    QStringList items;
+    for (auto it = late.cbegin(); it != late.cend(); ++it)
+        items << it.key() + QLatin1Char(':') + QString::number(it.value());
+    items.sort();
+    return items.join(QLatin1Char(' '));
+}
 } // namespace
 
 class TestSim : public QObject
@@ -60,6 +70,8 @@ private slots:
     void faultOverlong();
     void faultSlow();
     void faultRefusedWrite();
+    void faultIgnoredCommands();
+    void faultLateAnswer();
     void configurationFile();
     void alias();
     void commandLine_data();
@@ -635,6 +647,35 @@ void TestSim::faultRefusedWrite()
     QCOMPARE(client.Exchange("PRESSREF SEALEVEL"), QStringList{QStringLiteral("PRESSREF = SEALEVEL")});
 }
 
+void TestSim::faultIgnoredCommands()
+{
+    SimOptions o = Options(QStringLiteral("Tempris KDX540-4 PV5"));
+    o.faults.ignored = QStringList{QStringLiteral("AVGLONG")};
+    SimClient client;
+    QVERIFY(Connect(o, client));
+    QCOMPARE(client.Exchange("AVGLONG", 1, 300), QStringList());
+    QCOMPARE(client.Exchange("AVGLONG 30", 1, 300), QStringList());
+    QCOMPARE(m_sim->Value(QStringLiteral("AVGLONG")), QStringLiteral("60")); // nor is it written
+    QCOMPARE(client.Exchange("PRESSREF"), QStringList{QStringLiteral("PRESSREF = STATION")});
+    QCOMPARE(client.Exchange("%%%").size(), 1); // still there
+}
+
+void TestSim::faultLateAnswer()
+{
+    SimOptions o = Options(QStringLiteral("Tempris KDX540-4 PV5"));
+    o.faults.lateMs.insert(QStringLiteral("AVGLONG"), 400);
+    SimClient client;
+    QVERIFY(Connect(o, client));
+    client.Drain();
+    client.Send("AVGLONG");
+    QCOMPARE(client.Lines(1, 250), QStringList());
+    // A command sent meanwhile is answered first; the late answer follows.
+    client.Send("PRESSREF");
+    QCOMPARE(client.Lines(1, 250), QStringList{QStringLiteral("PRESSREF = STATION")});
+    QCOMPARE(client.Lines(1, 400), QStringList{QStringLiteral("AVGLONG = 60")});
+    QCOMPARE(client.Exchange("PRESSREF"), QStringList{QStringLiteral("PRESSREF = STATION")});
+}
+
 void TestSim::configurationFile()
 {
     QTemporaryDir dir;
@@ -716,6 +757,10 @@ void TestSim::commandLine_data()
     QTest::newRow("faults") << QStringList{"--silence-after", "4", "--refuse", "baud,avglong", "--slow", "20"} << true
                             << "refused=BAUD AVGLONG";
     QTest::newRow("negative count") << QStringList{"--hangup-after", "-1"} << false << "";
+    QTest::newRow("ignored") << QStringList{"--ignore", "avglong,baud"} << true << "ignored=AVGLONG BAUD";
+    QTest::newRow("late") << QStringList{"--late", "avglong:400,baud:50"} << true << "late=AVGLONG:400 BAUD:50";
+    QTest::newRow("late without delay") << QStringList{"--late", "avglong"} << false << "";
+    QTest::newRow("late negative") << QStringList{"--late", "avglong:-3"} << false << "";
     QTest::newRow("power cycle") << QStringList{"--power-on-after", "1500", "--safe-window", "2000"} << true
                                  << "power=1500 2000";
     QTest::newRow("power on by default") << QStringList{} << true << "power=-1 3000";
@@ -745,7 +790,9 @@ void TestSim::commandLine()
                         : field == QLatin1String("com")     ? QString::number(line.comNumber)
                         : field == QLatin1String("power")
                             ? QStringLiteral("%1 %2").arg(o.powerOnAfterMs).arg(o.safeWindowMs)
-                            : o.faults.refused.join(QLatin1Char(' '));
+                        : field == QLatin1String("ignored") ? o.faults.ignored.join(QLatin1Char(' '))
+                        : field == QLatin1String("late")    ? LateText(o.faults.lateMs)
+                                                            : o.faults.refused.join(QLatin1Char(' '));
     QCOMPARE(got, want);
 }
 
