@@ -181,8 +181,12 @@ QStringList SimParams::RandomReport(const SimParam &p, Draw &draw) const
         return RandomSubset(words, std::min(slotCount, 8), draw);
     case 1: // every sentence: the NMEA format
         return p.sentences;
-    case 2: // some sentences, in any order
-        return RandomSubset(p.sentences, int(p.sentences.size()), draw);
+    case 2: { // some sentences in any order, XDR among them when the station has it
+        QStringList some = RandomSubset(p.sentences, int(p.sentences.size()), draw);
+        if (p.sentences.contains(QStringLiteral("XDR")) && !some.contains(QStringLiteral("XDR")))
+            some.insert(draw.Between(0, int(some.size())), QStringLiteral("XDR"));
+        return some;
+    }
     default: { // parameters and sentences
         QStringList mixed = RandomSubset(words, std::min(slotCount - 1, 5), draw);
         if (mixed.size() >= slotCount) // the editor has one slot per parameter word
