@@ -38,6 +38,9 @@ struct ParamControls {
     QComboBox *combo = nullptr;
     QLabel *image = nullptr;
     QCheckBox *check = nullptr;
+    // Time params: the text the edit showed when the page was built. The
+    // device's clock runs on, so that text is sent back only when changed.
+    QString builtText;
 };
 
 // The controls and texts one sensor input's params share (by groupindex).
@@ -127,7 +130,18 @@ public:
     QString FilterReportString(const QString &text) const;
     // Refills the report (and XDR) string from the slots per the format.
     void RebuildReportString();
+    // True for "NMEA" and the sentence names (older sensors' "MWV" too).
     static bool IsNmeaSentenceName(const QString &text);
+    // The forms a report list takes. Sentences only: all the sensor offers
+    // (or "NMEA" alone) is the NMEA format, fewer or in another order the
+    // user-defined sentence format; parameters with sentences are kept as
+    // the sensor lists them.
+    enum class ReportForm { Parameters, AllSentences, SentenceSubset, Mixed };
+    // offered: the report's sentences in the sensor's order (each counts as
+    // a sentence, as do the names IsNmeaSentenceName knows).
+    static ReportForm ClassifyReport(const QStringList &fields, const QStringList &offered);
+    // The sentences the report param offers, in its order, without "NMEA".
+    static QStringList OfferedSentences(IXMLparamType param);
 
     // --- Entry checks (validation.cpp) ---
     // Checks every entry (one box per invalid entry, then the duplicate
@@ -168,11 +182,14 @@ public:
     static bool ParseResponse(QString &reply);
     // The device's report list in the editor's words, space-separated; ok is
     // false when the list cannot be converted (an axis or polar word without
-    // its partner).
-    QString NormaliseReportList(const QString &value, bool *ok = nullptr) const;
+    // its partner). A list of sentences only becomes "NMEA" when it is all of
+    // sentences (the ones the report offers, in order; empty: the protocol's
+    // usual set), else "NMEA" and the sentences; a list that mixes parameters
+    // and sentences stays as the device lists it.
+    QString NormaliseReportList(const QString &value, bool *ok = nullptr, const QStringList &sentences = {}) const;
     static QString NormaliseXdrList(const QString &value);
     // Each word of text equal to a substitute name becomes the sensor name
-    // at the same position.
+    // at the same position (swap the lists for the other direction).
     static QString ReplaceSubstNames(const QString &text, const QStringList &substNames,
                                      const QStringList &sensorNames);
     // The measurement the category's sensor type names; false when the type
@@ -281,6 +298,7 @@ private:
     bool BuildXdrWidgets(IXMLparamType param);
     QComboBox *NewSlot(QWidget *box, int i, const QString &field, const QStringList &items);
     QWidget *NewSlotBox(QGroupBox *group, int slotCount);
+    void ShowReportFormatWidgets();
     void OnReportFormatChanged();
     void OnReportSlotChanged();
 
@@ -343,7 +361,11 @@ private:
                              const cfgInputTabPageType &input);
     QString SelectCommandLine(const QString &cmd, IXMLparamType param, const ParamControls &controls);
     QString UnitsCommandLine(const QString &cmd, IXMLparamType param, const ParamControls &controls);
-    QString XdrCommandLine(const QString &cmd) const;
+    QString XdrCommandLine(const QString &cmd);
+    QString TimeCommandLine(const QString &cmd, const ParamControls &controls, bool &sync);
+    // A report list with each input's name replaced by the substitute name
+    // the pages give it: the device lists and takes its inputs by those.
+    QString WithSubstituteNames(const QString &list);
     bool SendCommands(const QStringList &lines, bool sync);
     bool SendCommand(const QString &line, bool sync);
     bool StopWrite(const QString &logLine, const QString &action);

@@ -92,7 +92,7 @@ bool TFormConfig::ParseResponse(QString &reply)
     return true;
 }
 
-QString TFormConfig::NormaliseReportList(const QString &value, bool *ok) const
+QString TFormConfig::NormaliseReportList(const QString &value, bool *ok, const QStringList &sentences) const
 {
     if (ok)
         *ok = true;
@@ -107,21 +107,26 @@ QString TFormConfig::NormaliseReportList(const QString &value, bool *ok) const
             return {};
         }
     }
-    if (m_protocolVersion >= 8) {
-        static const QStringList sentences = {QStringLiteral("XDR"), QStringLiteral("MWVR"), QStringLiteral("MWVT"),
-                                              QStringLiteral("HDG"), QStringLiteral("GGA"),  QStringLiteral("ORDT")};
-        int found = 0;
-        for (const QString &sentence : sentences)
-            found += IndexOfNoCase(list, sentence) >= 0 ? 1 : 0;
-        if (found == int(sentences.size()))
-            list = QStringList{QStringLiteral("NMEA")};
-        else if (found > 0)
-            list.prepend(QStringLiteral("NMEA"));
-    } else {
-        const bool mwv = RemoveFirstNoCase(list, QStringLiteral("MWV"));
-        const bool xdr = RemoveFirstNoCase(list, QStringLiteral("XDR"));
-        if (mwv || xdr)
-            list.append(QStringLiteral("NMEA"));
+    QStringList offered = sentences;
+    if (offered.isEmpty()) {
+        offered = m_protocolVersion >= 8
+                      ? QStringList{QStringLiteral("MWVR"), QStringLiteral("MWVT"), QStringLiteral("HDG"),
+                                    QStringLiteral("XDR"),  QStringLiteral("GGA"),  QStringLiteral("ORDT")}
+                      : QStringList{QStringLiteral("MWV"), QStringLiteral("XDR")};
+    }
+    // Sentences are kept in place: writing a shorter "NMEA" back would make
+    // the sensor send every sentence it has.
+    switch (ClassifyReport(list, offered)) {
+    case ReportForm::AllSentences:
+        return QStringLiteral("NMEA");
+    case ReportForm::SentenceSubset:
+        list.removeIf(
+            [](const QString &word) { return word.compare(QLatin1String("NMEA"), Qt::CaseInsensitive) == 0; });
+        list.prepend(QStringLiteral("NMEA"));
+        break;
+    case ReportForm::Parameters:
+    case ReportForm::Mixed:
+        break;
     }
     return JoinWords(list);
 }
@@ -294,20 +299,19 @@ void TFormConfig::ApplySubstNamesToReport(const ReadState &state)
 {
     if (state.substNames.isEmpty())
         return;
-    IXMLparamType last;
+    // Every list the device sends names its inputs by their substitute names.
     for (int c = 0; c < m_categoryCount; ++c) {
         const IXMLcategoryType category = m_device.Category(c);
         for (int p = 0; p < category.Count(); ++p) {
-            const QString type = category.Param(p).Type();
-            if (type == QLatin1String("reportstr") || type == QLatin1String("reportxdr"))
-                last = category.Param(p);
+            IXMLparamType param = category.Param(p);
+            const QString type = param.Type();
+            if (type != QLatin1String("reportstr") && type != QLatin1String("reportxdr"))
+                continue;
+            param.SetReportvalue(ReplaceSubstNames(param.Reportvalue(), state.substNames, state.sensorNames));
+            if (type == QLatin1String("reportxdr"))
+                param.SetReportxdrvalue(param.Reportvalue());
         }
     }
-    if (last.IsNull())
-        return;
-    last.SetReportvalue(ReplaceSubstNames(last.Reportvalue(), state.substNames, state.sensorNames));
-    if (last.Type() == QLatin1String("reportxdr"))
-        last.SetReportxdrvalue(last.Reportvalue());
 }
 
 bool TFormConfig::WriteRetrievedConfig()
@@ -568,7 +572,7 @@ int TFormConfig::ReadReport(IXMLparamType param, ReadState &state, bool xdr)
         return 0;
     }
     bool ok = true;
-    const QString list = NormaliseReportList(reply, &ok);
+    const QString list = NormaliseReportList(reply, &ok, OfferedSentences(param));
     if (!ok) {
         state.stopReason = QStringLiteral("Report list without its partner word: ") + reply;
         return kStopRead;

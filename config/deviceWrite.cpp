@@ -8,7 +8,6 @@
 #include "device/interface.h"
 #include "diagnostics/progressDlg.h"
 #include "diagnostics/sessionReport.h"
-#include "settings/guiSettings.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -31,6 +30,15 @@ QString NotConfigured(const QString &cmd)
 QString EditText(const QLineEdit *edit)
 {
     return edit ? edit->text() : QString();
+}
+
+bool HasParamOfType(const IXMLcategoryType &category, const QString &type)
+{
+    for (int p = 0; p < category.Count(); ++p) {
+        if (category.Param(p).Type() == type)
+            return true;
+    }
+    return false;
 }
 
 // "TIME" and the current UTC date and time, as the device sets its clock.
@@ -91,19 +99,10 @@ QString TFormConfig::CommandLine(const IXMLcategoryType &category, int c, int p,
     const QString type = param.Type();
     const QString cmd = param.Cmd();
     const ParamControls &controls = m_controls[c][p];
-    if (type == QLatin1String("int") || type == QLatin1String("delayedint") || type == QLatin1String("maskedfloat") ||
-        type == QLatin1String("timestr"))
+    if (type == QLatin1String("int") || type == QLatin1String("delayedint") || type == QLatin1String("maskedfloat"))
         return controls.edit ? Line(cmd, controls.edit->text()) : QString();
-    if (type == QLatin1String("timestrcheckbox")) {
-        if (!controls.edit)
-            return {};
-        if (controls.check) {
-            sync = controls.check->isChecked();
-        } else if (TfrmGuiSettings *settings = GuiSettings()) {
-            settings->GetSyncTime(sync);
-        }
-        return Line(cmd, controls.edit->text());
-    }
+    if (type == QLatin1String("timestr") || type == QLatin1String("timestrcheckbox"))
+        return TimeCommandLine(cmd, controls, sync);
     if (type == QLatin1String("string")) {
         if (!controls.edit)
             return {};
@@ -116,7 +115,7 @@ QString TFormConfig::CommandLine(const IXMLcategoryType &category, int c, int p,
     if (type == QLatin1String("sensorunits"))
         return UnitsCommandLine(cmd, param, controls);
     if (type == QLatin1String("reportstr"))
-        return m_report.reportEdit ? Line(cmd, TrimBlank(m_report.reportEdit->text())) : QString();
+        return m_report.reportEdit ? Line(cmd, WithSubstituteNames(TrimBlank(m_report.reportEdit->text()))) : QString();
     if (type == QLatin1String("reportxdr"))
         return XdrCommandLine(cmd);
     if (const cfgInputTabPageType *input = InputRecord(c); input && IsInputType(type))
@@ -149,7 +148,7 @@ QString TFormConfig::UnitsCommandLine(const QString &cmd, IXMLparamType param, c
     return index >= 0 && index < units.Count() ? Line(cmd, units.Unit(index).Symbol()) : QString();
 }
 
-QString TFormConfig::XdrCommandLine(const QString &cmd) const
+QString TFormConfig::XdrCommandLine(const QString &cmd)
 {
     const ReportWidgets &w = m_report;
     if (!w.formatCombo || !w.reportEdit || !w.xdrEdit)
@@ -157,7 +156,40 @@ QString TFormConfig::XdrCommandLine(const QString &cmd) const
     if (!w.formatCombo->currentText().contains(QLatin1String("NMEADEF")) ||
         !TrimBlank(w.reportEdit->text()).contains(QLatin1String("XDR")))
         return {};
-    return Line(cmd, TrimBlank(w.xdrEdit->text()));
+    return Line(cmd, WithSubstituteNames(TrimBlank(w.xdrEdit->text())));
+}
+
+QString TFormConfig::WithSubstituteNames(const QString &list)
+{
+    QStringList inputNames;
+    QStringList substNames;
+    for (int c = 0; c < m_categoryCount && c < TemplateLimits::Categories; ++c) {
+        const IXMLcategoryType category = m_device.Category(c);
+        const cfgInputTabPageType *input = InputRecord(c);
+        if (!input || !input->substNameEdit || !HasParamOfType(category, QStringLiteral("substname")))
+            continue;
+        const QString subst = TrimBlank(input->substNameEdit->text());
+        if (subst.isEmpty())
+            continue;
+        const QString sensorName = category.Sensorname();
+        inputNames.append(sensorName.isEmpty() ? category.Name() : sensorName);
+        substNames.append(subst);
+    }
+    return ReplaceSubstNames(list, inputNames, substNames);
+}
+
+QString TFormConfig::TimeCommandLine(const QString &cmd, const ParamControls &controls, bool &sync)
+{
+    if (!controls.edit)
+        return {};
+    bool syncThis = false;
+    if (controls.check)
+        syncThis = sync = controls.check->isChecked();
+    // The clock ran on since the pages were built: the time shown then is
+    // sent only when the user typed another one (or to be replaced by now).
+    if (!syncThis && controls.edit->text() == controls.builtText)
+        return {};
+    return Line(cmd, controls.edit->text());
 }
 
 QString TFormConfig::InputCommandLine(const QString &type, const QString &cmd, IXMLparamType param,

@@ -515,6 +515,8 @@ void TFormConfig::BuildTextParam(int c, int p, IXMLparamType param, bool withSyn
         edit->resize(TimeEditWidth, edit->height());
     edit->setText(param.String());
     m_controls[c][p].edit = edit;
+    if (time)
+        m_controls[c][p].builtText = edit->text();
     if (!withSyncBox)
         return;
     auto *check = new QCheckBox(Caption(QStringLiteral("Sync time to PC")), m_tabSheets[c]);

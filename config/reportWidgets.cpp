@@ -65,25 +65,58 @@ QStringList Without(const QStringList &texts, const QString &left)
     return result;
 }
 
-QString JoinSlots(const QList<QComboBox *> &slotCombos, bool skipSentences)
+QString JoinSlots(const QList<QComboBox *> &slotCombos)
 {
     QString joined;
     for (QComboBox *slot : slotCombos) {
-        const QString text = slot->currentText().trimmed();
-        if (text == kDash || (skipSentences && TFormConfig::IsNmeaSentenceName(text)))
+        if (slot->currentText().trimmed() == kDash)
             continue;
         joined += slot->currentText() + QLatin1Char(' ');
     }
     return joined.trimmed();
 }
+
+bool IsNmeaWord(const QString &word)
+{
+    return word.compare(QLatin1String("NMEA"), Qt::CaseInsensitive) == 0;
+}
+
+QStringList WithoutNmeaWord(QStringList fields)
+{
+    fields.removeIf(IsNmeaWord);
+    return fields;
+}
 } // namespace
 
 bool TFormConfig::IsNmeaSentenceName(const QString &text)
 {
-    static const QStringList names = {QStringLiteral("NMEA"), QStringLiteral("MWVR"), QStringLiteral("MWVT"),
-                                      QStringLiteral("HDG"),  QStringLiteral("XDR"),  QStringLiteral("GGA"),
-                                      QStringLiteral("ORDT")};
+    static const QStringList names = {QStringLiteral("NMEA"), QStringLiteral("MWV"), QStringLiteral("MWVR"),
+                                      QStringLiteral("MWVT"), QStringLiteral("HDG"), QStringLiteral("XDR"),
+                                      QStringLiteral("GGA"),  QStringLiteral("ORDT")};
     return names.contains(text);
+}
+
+TFormConfig::ReportForm TFormConfig::ClassifyReport(const QStringList &fields, const QStringList &offered)
+{
+    QStringList sentences;
+    bool parameters = false;
+    for (const QString &field : fields) {
+        const QString word = field.toUpper();
+        if (!IsNmeaSentenceName(word) && !offered.contains(word))
+            parameters = true;
+        else if (!IsNmeaWord(word))
+            sentences.append(word);
+    }
+    if (parameters)
+        return sentences.isEmpty() ? ReportForm::Parameters : ReportForm::Mixed;
+    if (sentences.isEmpty())
+        return fields.isEmpty() ? ReportForm::Parameters : ReportForm::AllSentences; // "NMEA" alone
+    return sentences == offered ? ReportForm::AllSentences : ReportForm::SentenceSubset;
+}
+
+QStringList TFormConfig::OfferedSentences(IXMLparamType param)
+{
+    return WithoutNmeaWord(param.Repnmeaoption().Texts());
 }
 
 QString TFormConfig::FilterReportString(const QString &text) const
@@ -132,9 +165,8 @@ QComboBox *TFormConfig::NewSlot(QWidget *box, int i, const QString &field, const
 
 void TFormConfig::BuildReportWidgets(int c, int p, IXMLparamType param)
 {
-    const QString report = FilterReportString(param.Reportvalue());
-    const QStringList fields = SplitFields(report, QLatin1Char(' '));
-    const QStringList sentences = SplitFields(FilterReportString(param.Reportnmeavalue()), QLatin1Char(' '));
+    const QStringList fields = SplitFields(FilterReportString(param.Reportvalue()), QLatin1Char(' '));
+    const ReportForm form = ClassifyReport(fields, OfferedSentences(param));
 
     auto *page = static_cast<TConfigPage *>(m_tabSheets[c].data());
     ReportWidgets &w = m_report;
@@ -155,29 +187,33 @@ void TFormConfig::BuildReportWidgets(int c, int p, IXMLparamType param)
 
     w.formatCombo->addItem(QStringLiteral("USERDEF"));
     w.formatCombo->addItems(param.Reportmode().Texts());
-    w.formatCombo->setCurrentIndex(0);
-
-    static const QStringList nmeaWords = {QStringLiteral("NMEA"), QStringLiteral("MWV"),  QStringLiteral("HDG"),
-                                          QStringLiteral("GGA"),  QStringLiteral("ORDT"), QStringLiteral("XDR")};
-    const bool nmea = std::any_of(nmeaWords.cbegin(), nmeaWords.cend(),
-                                  [&report](const QString &word) { return report.contains(word); });
-    if (nmea) {
-        const int index = w.formatCombo->findText(QStringLiteral("NMEA"));
-        if (index >= 0) {
-            w.formatCombo->setCurrentIndex(index);
-        } else {
-            Dialogs().Message(T(QStringLiteral("NMEA detected but not a valid option")), T(QStringLiteral("ERROR")));
-            Log(QStringLiteral("ERROR - NMEA detected but not a valid option."));
-        }
+    // A form whose format the template lacks is shown as the sensor lists
+    // it, so that writing it back changes nothing.
+    QString format = QStringLiteral("USERDEF");
+    if (form == ReportForm::AllSentences)
+        format = QStringLiteral("NMEA");
+    else if (form == ReportForm::SentenceSubset)
+        format = QStringLiteral("NMEADEF");
+    const int formatIndex = w.formatCombo->findText(format);
+    if (formatIndex < 0 && form == ReportForm::AllSentences) {
+        Dialogs().Message(T(QStringLiteral("NMEA detected but not a valid option")), T(QStringLiteral("ERROR")));
+        Log(QStringLiteral("ERROR - NMEA detected but not a valid option."));
     }
-    w.reportEdit->setText(nmea ? QStringLiteral("NMEA") : report);
-    param.SetValuestring(w.reportEdit->text());
+    w.formatCombo->setCurrentIndex(std::max(formatIndex, 0));
+    const bool userDefined = w.formatCombo->currentIndex() == 0;
+    const bool sentenceSubset = form == ReportForm::SentenceSubset && !userDefined;
 
+    // The sensor never lists the word NMEA among parameters.
+    const QStringList paramFields =
+        !userDefined ? QStringList() : (form == ReportForm::Mixed ? WithoutNmeaWord(fields) : fields);
     const QStringList options = param.Repoption().Texts();
     QWidget *paramBox = NewSlotBox(w.paramGroup, int(options.size()));
     for (int i = 0; i < options.size(); ++i)
-        w.paramSlots.append(NewSlot(paramBox, i, i < fields.size() && !nmea ? fields[i] : QString(), options));
+        w.paramSlots.append(NewSlot(paramBox, i, i < paramFields.size() ? paramFields[i] : QString(), options));
 
+    const QStringList sentences = sentenceSubset
+                                      ? QStringList{QStringLiteral("NMEA")} + WithoutNmeaWord(fields)
+                                      : SplitFields(FilterReportString(param.Reportnmeavalue()), QLatin1Char(' '));
     const QStringList sentenceOptions = Without(param.Repnmeaoption().Texts(), QStringLiteral("NMEA"));
     const int sentenceSlots = param.Repnmeaoption().Count();
     QWidget *sentenceBox = NewSlotBox(w.sentenceGroup, sentenceSlots);
@@ -187,8 +223,8 @@ void TFormConfig::BuildReportWidgets(int c, int p, IXMLparamType param)
     if (!w.sentenceSlots.isEmpty())
         w.sentenceSlots.first()->setEnabled(false);
 
-    w.paramGroup->setVisible(!nmea);
-    w.sentenceGroup->hide();
+    ShowReportFormatWidgets();
+    param.SetValuestring(w.reportEdit->text());
     connect(w.formatCombo, &QComboBox::currentIndexChanged, this, [this](int) { OnReportFormatChanged(); });
     for (QComboBox *slot : std::as_const(w.paramSlots) + w.sentenceSlots)
         connect(slot, &QComboBox::currentIndexChanged, this, [this](int) { OnReportSlotChanged(); });
@@ -232,25 +268,23 @@ void TFormConfig::RebuildReportString()
         return;
     const QString format = w.formatCombo->currentText();
     if (format.contains(QStringLiteral("USERDEF"))) {
-        w.reportEdit->setText(JoinSlots(w.paramSlots, true));
+        w.reportEdit->setText(JoinSlots(w.paramSlots));
         return;
     }
     if (!format.contains(QStringLiteral("NMEADEF")))
         return;
-    w.reportEdit->setText(JoinSlots(w.sentenceSlots, false));
+    w.reportEdit->setText(JoinSlots(w.sentenceSlots));
     if (!w.xdrEdit)
         return;
     const bool xdr = w.reportEdit->text().contains(QStringLiteral("XDR"));
     if (xdr)
-        w.xdrEdit->setText(JoinSlots(w.xdrSlots, false));
+        w.xdrEdit->setText(JoinSlots(w.xdrSlots));
     w.xdrEdit->setVisible(xdr);
     w.xdrGroup->setVisible(xdr);
 }
 
-void TFormConfig::OnReportFormatChanged()
+void TFormConfig::ShowReportFormatWidgets()
 {
-    if (m_building)
-        return;
     ReportWidgets &w = m_report;
     for (QWidget *widget : {static_cast<QWidget *>(w.reportEdit), static_cast<QWidget *>(w.paramGroup),
                             static_cast<QWidget *>(w.sentenceGroup), static_cast<QWidget *>(w.xdrEdit),
@@ -274,6 +308,13 @@ void TFormConfig::OnReportFormatChanged()
         w.reportEdit->setText(format);
     }
     w.reportEdit->show();
+}
+
+void TFormConfig::OnReportFormatChanged()
+{
+    if (m_building)
+        return;
+    ShowReportFormatWidgets();
     ValidateEntries();
     ShowDifferences();
 }

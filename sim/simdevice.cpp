@@ -64,6 +64,8 @@ bool SimDevice::Init(const SimOptions &options, QString *error)
     }
     if (!m_params.Load(products, units, m_product.optionBits, def.identityName, error))
         return false;
+    if (options.randomSeed >= 0)
+        m_params.Randomise(quint32(options.randomSeed));
 
     m_serial = options.serial;
     m_address = options.address;

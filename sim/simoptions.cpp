@@ -60,6 +60,9 @@ bool ParseSimCommandLine(const QStringList &arguments, SimCommandLine *out, QStr
          QStringLiteral("name")},
         {QStringLiteral("config"), QStringLiteral("Configuration file to start from (default: the template's values)."),
          QStringLiteral("file")},
+        {QStringLiteral("random"),
+         QStringLiteral("Start from settings drawn at random from the template with this seed."),
+         QStringLiteral("seed")},
         {QStringLiteral("data-dir"),
          QStringLiteral("Folder with the templates and the units file (default: the "
                         "simulator's own folder)."),
@@ -124,6 +127,7 @@ bool ParseSimCommandLine(const QStringList &arguments, SimCommandLine *out, QStr
         parser.isSet(QStringLiteral("app-data")) ? parser.value(QStringLiteral("app-data")) : DefaultAppDataFolder();
     if (!Count(parser, QStringLiteral("com"), &out->comNumber, error) ||
         !Count(parser, QStringLiteral("baud"), &o.baud, error) ||
+        !Count(parser, QStringLiteral("random"), &o.randomSeed, error) ||
         !Count(parser, QStringLiteral("interval"), &o.streamIntervalMs, error) ||
         !Count(parser, QStringLiteral("power-on-after"), &o.powerOnAfterMs, error) ||
         !Count(parser, QStringLiteral("safe-window"), &o.safeWindowMs, error) ||

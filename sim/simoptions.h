@@ -21,6 +21,7 @@ struct SimFaults {
 struct SimOptions {
     QString product;     // a catalogue menu name, or an identity reply
     QString configFile;  // a saved configuration to start from (else the template's values)
+    int randomSeed = -1; // 0 or more: settings drawn at random from the template with this seed
     QString dataDir;     // the program folder with the templates and the units file
     int optionBits = -1; // -1: the product's default (or the identity reply's)
     int baud = 19200;

@@ -185,7 +185,7 @@ void SimParams::InitValue(SimParam &p, const IXMLparamType &x)
         p.stringLength = x.String().size();
         const QDateTime set = QDateTime::fromString(x.String(), timeFormat);
         if (set.isValid())
-            p.clockOffset = Now().secsTo(QDateTime(set.date(), set.time(), Qt::UTC));
+            p.clockOffset = Now().msecsTo(QDateTime(set.date(), set.time(), Qt::UTC));
     } else if (t == QLatin1String("string")) {
         p.value = x.String();
     } else if (t == QLatin1String("reportstr") || t == QLatin1String("reportxdr")) {
@@ -289,8 +289,10 @@ QString SimParams::ReadValue(const SimParam &p) const
 {
     if (p.type == QLatin1String("substname") || p.type == QLatin1String("digcount"))
         return p.value.isEmpty() ? notConfigured : p.value;
-    if (IsTime(p.type))
-        return Now().addSecs(p.clockOffset).toString(timeFormat) + QStringLiteral(".0");
+    if (IsTime(p.type)) {
+        const QDateTime clock = Now().addMSecs(p.clockOffset);
+        return clock.toString(timeFormat) + QStringLiteral(".%1").arg(clock.time().msec() / 100);
+    }
     if (p.type == QLatin1String("reportstr"))
         return (QStringList{QStringLiteral("CHECK")} + DeviceReportWords()).join(QLatin1Char(','));
     if (p.type == QLatin1String("reportxdr")) {
@@ -389,7 +391,7 @@ bool SimParams::Accept(SimParam &p, const QString &value, QString *stored)
         const QDateTime set = QDateTime::fromString(value, timeFormat);
         if (!shape.match(value).hasMatch() || !set.isValid())
             return false;
-        p.clockOffset = Now().secsTo(QDateTime(set.date(), set.time(), Qt::UTC));
+        p.clockOffset = Now().msecsTo(QDateTime(set.date(), set.time(), Qt::UTC));
         return true;
     }
     if (t == QLatin1String("int") || t == QLatin1String("delayedint")) {

@@ -33,7 +33,7 @@ struct SimParam {
     QString value;          // the device's text for the value in force
     QString pending;        // delayed types: the value after the next reset
     QStringList words;      // report types, in the template's words
-    qint64 clockOffset = 0; // time types: seconds ahead of the system clock
+    qint64 clockOffset = 0; // time types: milliseconds ahead of the system clock
     bool present = true;    // false when the station lacks the feature
 };
 
@@ -63,6 +63,17 @@ public:
     // substitute names), without CHECK.
     QStringList DeviceReportWords() const;
 
+    // Draws every setting the station has at random from what its template
+    // allows (the same seed, the same settings): substitute names, clocks set
+    // anywhere, and a report of the form seed % 4 picks where the station
+    // has sentences: parameters, every sentence, some sentences, parameters
+    // and sentences. Load first; the line settings are forced after.
+    void Randomise(quint32 seed);
+    // Every setting the station holds, one line each: the command, the value
+    // in force (and the pending one of the delayed types), a report's words,
+    // a clock's offset from the system clock in milliseconds.
+    QStringList State() const;
+
 private:
     QString ReadValue(const SimParam &p) const;
     bool Accept(SimParam &p, const QString &value, QString *stored);
@@ -75,6 +86,14 @@ private:
     bool WordGated(const QString &word, bool xdr) const;
     void InitValue(SimParam &p, const IXMLparamType &x);
     SimParam *FindMutable(const QString &cmd);
+    // simrandom.cpp
+    struct Draw;
+    void RandomiseValue(SimParam &p, Draw &draw);
+    void RandomiseInputUnits(SimParam &p, Draw &draw);
+    QStringList RandomReport(const SimParam &p, Draw &draw) const;
+    QStringList RandomSubset(const QStringList &words, int most, Draw &draw) const;
+    QString RandomSubstName(const SimParam &p, Draw &draw) const;
+    bool IsInput(const QString &word) const;
 
     QList<SimParam> m_params;
     IXMLsensorunitsType m_units;
@@ -83,6 +102,7 @@ private:
     bool m_modular = false;
     bool m_tempris = false;
     int m_pv = 0;
+    int m_reportForm = 0; // Randomise: the form of the report it draws
 };
 
 // The number shaped by a mask of "#" (sign) and "0" digits with an optional

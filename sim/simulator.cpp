@@ -188,6 +188,12 @@ QString Simulator::Pending(const QString &cmd) const
     return p ? p->pending : QString();
 }
 
+QStringList Simulator::State() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_device.Params().State();
+}
+
 int Simulator::PollTimeout(qint64 now) const
 {
     if (!m_slaveOpen)

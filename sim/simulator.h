@@ -60,6 +60,8 @@ public:
     // pending one of a delayed setting; empty when it has no such command.
     QString Value(const QString &cmd) const;
     QString Pending(const QString &cmd) const;
+    // Every setting the device holds (SimParams::State).
+    QStringList State() const;
 
 private:
     struct Output {

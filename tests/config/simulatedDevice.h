@@ -37,6 +37,7 @@ struct Bench {
     FakeConfigHost host;
     QStringList logs;
     std::function<void(const QString &)> onLog;
+    int randomSeed = -1; // 0 or more: the sensor starts from random settings
     std::unique_ptr<Simulator> sim;
     std::unique_ptr<TComms> link;
     std::unique_ptr<TfrmInterface> session;
@@ -73,6 +74,7 @@ struct Bench {
         options.product = MenuName(templateFile);
         options.dataDir = QStringLiteral(TALVEK_TEST_APP_DIR);
         options.faults = faults;
+        options.randomSeed = randomSeed;
         sim = std::make_unique<Simulator>(options);
         if (options.product.isEmpty() || !sim->Start(&error) ||
             !sim->RegisterAlias(dataDir.path() + QLatin1Char('/'), kComNumber, &error))

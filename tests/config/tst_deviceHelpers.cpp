@@ -23,6 +23,7 @@ private slots:
     void measurementFromSensorType();
     void commandLines();
     void syncFlagFollowsTheBox();
+    void timeLinesOnlyWhenChangedOrSynced();
     void xdrLineOnlyForNmeaDefWithXdr_data();
     void xdrLineOnlyForNmeaDefWithXdr();
     void unknownUnitsMeasurementGivesNoLine();
@@ -58,12 +59,20 @@ void TestDeviceHelpers::normaliseReportList_data()
     QTest::addColumn<QString>("list");
     const QString tempris = QStringLiteral("TEMPRIS KDX556-5E");
     const QString corvix = QStringLiteral("CORVIX II");
-    QTest::newRow("v8 some sentences") << tempris << 8 << "CHECK,P,XDR,MWVR" << true << "NMEA P XDR MWVR";
-    QTest::newRow("v5 old names") << tempris << 5 << "CHECK,P,XDR,MWVR" << true << "P MWVR NMEA";
-    QTest::newRow("v9 all six") << tempris << 9 << "CHECK,XDR,MWVR,MWVT,HDG,GGA,ORDT" << true << "NMEA";
+    // Sentences stay where the sensor lists them: a shorter "NMEA" written
+    // back would make it send every sentence it has.
+    QTest::newRow("v8 parameters and sentences") << tempris << 8 << "CHECK,P,XDR,MWVR" << true << "P XDR MWVR";
+    QTest::newRow("v5 parameters and sentences") << tempris << 5 << "CHECK,P,XDR,MWV" << true << "P XDR MWV";
+    QTest::newRow("v9 all six") << tempris << 9 << "CHECK,MWVR,MWVT,HDG,XDR,GGA,ORDT" << true << "NMEA";
+    QTest::newRow("v9 all six in another order")
+        << tempris << 9 << "CHECK,XDR,MWVR,MWVT,HDG,GGA,ORDT" << true << "NMEA XDR MWVR MWVT HDG GGA ORDT";
+    QTest::newRow("v9 some sentences") << tempris << 9 << "CHECK,MWVR,HDG" << true << "NMEA MWVR HDG";
+    QTest::newRow("v9 NMEA") << tempris << 9 << "CHECK,NMEA" << true << "NMEA";
+    QTest::newRow("v5 both sentences") << tempris << 5 << "CHECK,MWV,XDR" << true << "NMEA";
+    QTest::newRow("v5 one sentence") << tempris << 5 << "CHECK,XDR" << true << "NMEA XDR";
     QTest::newRow("v9 none") << tempris << 9 << "NODE,DIR,SPEED,CHECK" << true << "NODE DIR SPEED";
     QTest::newRow("lower-case check") << tempris << 9 << "check,NODE" << true << "NODE";
-    QTest::newRow("v5 MWV") << tempris << 5 << "MWV,NODE" << true << "NODE NMEA";
+    QTest::newRow("v5 MWV") << tempris << 5 << "MWV,NODE" << true << "MWV NODE";
     QTest::newRow("old Corvix axes") << corvix << 2 << "CHECK,NODE,U-AXIS,V-AXIS,DIR,SPEED" << true
                                      << "NODE AXIS POLAR";
     QTest::newRow("old Tempris keeps words") << tempris << 2 << "NODE,U-AXIS,V-AXIS" << true << "NODE U-AXIS V-AXIS";
@@ -147,15 +156,34 @@ void TestDeviceHelpers::commandLines()
     QVERIFY(editor.Load(parts));
     bool sync = true;
     const QStringList lines = editor.engine->BuildCommandList(sync);
-    for (const char *expected :
-         {"ADDR 5", "SETTLE 3", "MODE B", "BAUD 9600", "LAT +51.5000", "TIME 2024-01-01 12:00:00", "SITE SITE1",
-          "AN1TYPE TEMPERATURE", "AN1INPUT 0-5V 50 -40", "AN1NAME OUT", "AN2TYPE NOT CONFIGURED",
-          "AN2UNITS NOT CONFIGURED", "AN2INPUT NOT CONFIGURED", "AN2NAME NOT CONFIGURED", "AN2DIGITS NOT CONFIGURED",
-          "USERINF \"\"", "NOTE HELLO"})
+    for (const char *expected : {"ADDR 5", "SETTLE 3", "MODE B", "BAUD 9600", "LAT +51.5000", "SITE SITE1",
+                                 "AN1TYPE TEMPERATURE", "AN1INPUT 0-5V 50 -40", "AN1NAME OUT", "AN2TYPE NOT CONFIGURED",
+                                 "AN2UNITS NOT CONFIGURED", "AN2INPUT NOT CONFIGURED", "AN2NAME NOT CONFIGURED",
+                                 "AN2DIGITS NOT CONFIGURED", "USERINF \"\"", "NOTE HELLO"})
         QVERIFY2(lines.contains(QString::fromLatin1(expected)), expected);
     QVERIFY(lines.indexOf(QStringLiteral("ADDR 5")) < lines.indexOf(QStringLiteral("AN1TYPE TEMPERATURE")));
     QVERIFY(std::none_of(lines.cbegin(), lines.cend(),
                          [](const QString &line) { return line.startsWith(QLatin1String("XDRREPORT")); }));
+    // The clocks ran on since they were read: an unchanged time is not sent.
+    QVERIFY(std::none_of(lines.cbegin(), lines.cend(), [](const QString &line) {
+        return line.startsWith(QLatin1String("TIME")) || line.startsWith(QLatin1String("STIME"));
+    }));
+}
+
+void TestDeviceHelpers::timeLinesOnlyWhenChangedOrSynced()
+{
+    Editor editor;
+    QVERIFY(editor.Start());
+    QVERIFY(editor.Load());
+    bool sync = false;
+    editor.Controls("General", "Clock").edit->setText(QStringLiteral("2025-02-03 04:05:06"));
+    QVERIFY(editor.engine->BuildCommandList(sync).contains(QStringLiteral("TIME 2025-02-03 04:05:06")));
+    // Ticked, the line is sent to be replaced by the PC's time.
+    editor.Controls("General", "Clock Sync").check->setChecked(true);
+    QVERIFY(editor.engine->BuildCommandList(sync).contains(QStringLiteral("STIME 2024-01-01 12:00:00")));
+    QVERIFY(sync);
+    editor.Controls("General", "Clock Sync").check->setChecked(false);
+    QVERIFY(!editor.engine->BuildCommandList(sync).contains(QStringLiteral("STIME 2024-01-01 12:00:00")));
 }
 
 void TestDeviceHelpers::syncFlagFollowsTheBox()

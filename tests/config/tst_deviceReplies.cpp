@@ -142,9 +142,10 @@ private slots:
         QCOMPARE(editor->DocParam("AN2", "Sensor Type").Selected(), -1);
         QCOMPARE(editor->DocParam("AN2", "Sensor Units").Selected(), -1);
         QCOMPARE(editor->DocParam("AN2", "Input Type").Valid(), 0);
-        QCOMPARE(editor->DocParam("Report", "Report Format").Reportvalue(), QStringLiteral("NMEA NODE RH XDR MWVR"));
-        // The XDR list where the pages show it, with the substitute name
-        // replaced by its input's name.
+        // Both lists with the substitute name replaced by its input's name,
+        // the sentences where the device lists them; the XDR list where the
+        // pages show it.
+        QCOMPARE(editor->DocParam("Report", "Report Format").Reportvalue(), QStringLiteral("NODE AN1 XDR MWVR"));
         const IXMLparamType xdr = editor->DocParam("Report", "Report XDR Format");
         QCOMPARE(xdr.Reportvalue(), QStringLiteral("AN1 TEMP"));
         QCOMPARE(xdr.Reportxdrvalue(), QStringLiteral("AN1 TEMP"));

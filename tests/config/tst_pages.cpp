@@ -274,10 +274,11 @@ private slots:
         const ReportWidgets &w = e.engine->Report();
         w.paramSlots[1]->setCurrentText("-");
         QCOMPARE(w.reportEdit->text(), QStringLiteral("NODE SPEED"));
-        w.paramSlots[3]->setCurrentText("HDG"); // a sentence name is no report parameter
-        QCOMPARE(w.reportEdit->text(), QStringLiteral("NODE SPEED"));
+        // A sensor takes sentences among its parameters: a sentence stays.
+        w.paramSlots[3]->setCurrentText("HDG");
+        QCOMPARE(w.reportEdit->text(), QStringLiteral("NODE SPEED HDG"));
         w.paramSlots[4]->setCurrentText("TEMP");
-        QCOMPARE(w.reportEdit->text(), QStringLiteral("NODE SPEED TEMP"));
+        QCOMPARE(w.reportEdit->text(), QStringLiteral("NODE SPEED HDG TEMP"));
         for (QComboBox *slot : w.paramSlots)
             slot->setCurrentText("-");
         QCOMPARE(w.reportEdit->text(), QString());
@@ -311,32 +312,63 @@ private slots:
         QVERIFY(e.dialogs.boxes.isEmpty());
     }
 
-    void nmeaReportSelectsTheNmeaFormat_data()
+    void reportListSelectsItsFormat_data()
     {
         QTest::addColumn<QString>("value");
-        QTest::addColumn<bool>("nmea");
-        QTest::newRow("sentences") << "NMEA MWVR HDG" << true;
-        QTest::newRow("mwv inside a word") << "NODE MWVT" << true;
-        QTest::newRow("xdr") << "XDR" << true;
-        QTest::newRow("parameters") << "NODE DIR" << false;
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("every sentence") << "NMEA MWVR HDG XDR PITCH"
+                                        << "NMEA"
+                                        << "NMEA";
+        QTest::newRow("the word NMEA") << "NMEA"
+                                       << "NMEA"
+                                       << "NMEA";
+        QTest::newRow("some sentences") << "NMEA MWVR HDG"
+                                        << "NMEADEF"
+                                        << "NMEA MWVR HDG";
+        QTest::newRow("one sentence without NMEA") << "XDR"
+                                                   << "NMEADEF"
+                                                   << "NMEA XDR";
+        QTest::newRow("every sentence in another order") << "NMEA HDG MWVR XDR PITCH"
+                                                         << "NMEADEF"
+                                                         << "NMEA HDG MWVR XDR PITCH";
+        QTest::newRow("parameters and sentences") << "NODE MWVR DIR HDG"
+                                                  << "USERDEF"
+                                                  << "NODE MWVR DIR HDG";
+        QTest::newRow("parameters, sentences and NMEA") << "NMEA NODE XDR MWVR"
+                                                        << "USERDEF"
+                                                        << "NODE XDR MWVR";
+        QTest::newRow("parameters") << "NODE DIR"
+                                    << "USERDEF"
+                                    << "NODE DIR";
     }
 
-    void nmeaReportSelectsTheNmeaFormat()
+    void reportListSelectsItsFormat()
     {
         QFETCH(QString, value);
-        QFETCH(bool, nmea);
+        QFETCH(QString, format);
+        QFETCH(QString, shown);
         Editor e;
         QVERIFY(e.Start(QStringLiteral("FFFF")));
         Parts parts;
         parts.report = ReportParams(value);
         QVERIFY(e.Load(parts));
         const ReportWidgets &w = e.engine->Report();
-        QCOMPARE(w.formatCombo->currentText(), nmea ? QStringLiteral("NMEA") : QStringLiteral("USERDEF"));
-        QCOMPARE(w.paramGroup->isHidden(), nmea);
-        QCOMPARE(w.reportEdit->text(), nmea ? QStringLiteral("NMEA") : value);
-        QCOMPARE(e.DocParam("Report", "Report Format").Valuestring(), w.reportEdit->text());
-        // The slots do not start from the sentences.
-        QCOMPARE(w.paramSlots[0]->currentText(), nmea ? QStringLiteral("-") : QStringLiteral("NODE"));
+        QCOMPARE(w.formatCombo->currentText(), format);
+        QCOMPARE(w.reportEdit->text(), shown);
+        QCOMPARE(e.DocParam("Report", "Report Format").Valuestring(), shown);
+        QCOMPARE(w.paramGroup->isHidden(), format != QLatin1String("USERDEF"));
+        QCOMPARE(w.sentenceGroup->isHidden(), format != QLatin1String("NMEADEF"));
+        QCOMPARE(w.xdrEdit->isHidden(), format != QLatin1String("NMEADEF") || !shown.contains("XDR"));
+        // The slots of the format shown start from the list.
+        const QStringList words = shown.split(' ');
+        const QList<QComboBox *> &slotCombos = format == QLatin1String("NMEADEF") ? w.sentenceSlots : w.paramSlots;
+        if (format != QLatin1String("NMEA")) {
+            for (int i = 0; i < words.size(); ++i)
+                QCOMPARE(slotCombos[i]->currentText(), words[i]);
+        }
+        QCOMPARE(w.paramSlots[0]->currentText(), format == QLatin1String("USERDEF") ? words[0] : QStringLiteral("-"));
+        QVERIFY(e.dialogs.boxes.isEmpty());
     }
 
     void nmeaWithoutNmeaModeSaysSo()
@@ -344,12 +376,26 @@ private slots:
         Editor e;
         QVERIFY(e.Start(QStringLiteral("FFFF")));
         Parts parts;
-        parts.report = ReportParams("NMEA MWVR", {"FULL"});
+        parts.report = ReportParams("NMEA", {"FULL"});
         QVERIFY(e.Load(parts));
         QCOMPARE(e.dialogs.texts(), QStringList{"NMEA detected but not a valid option"});
         QCOMPARE(e.dialogs.captions(), QStringList{"ERROR"});
         QVERIFY(e.logs.contains("ERROR - NMEA detected but not a valid option."));
         QCOMPARE(e.engine->Report().formatCombo->currentText(), QStringLiteral("USERDEF"));
+        // Kept as listed, so that writing it back changes nothing.
+        QCOMPARE(e.engine->Report().reportEdit->text(), QStringLiteral("NMEA"));
+    }
+
+    void sentencesWithoutSentenceModeAreKeptAsListed()
+    {
+        Editor e;
+        QVERIFY(e.Start(QStringLiteral("FFFF")));
+        Parts parts;
+        parts.report = ReportParams("NMEA MWVR", {"FULL", "NMEA"});
+        QVERIFY(e.Load(parts));
+        QVERIFY(e.dialogs.boxes.isEmpty());
+        QCOMPARE(e.engine->Report().formatCombo->currentText(), QStringLiteral("USERDEF"));
+        QCOMPARE(e.engine->Report().reportEdit->text(), QStringLiteral("NMEA MWVR"));
     }
 
     void xdrBeforeReportFails()
