@@ -286,14 +286,39 @@ class TestWindows : public QObject
         dialogs->clear();
     }
 
-    static void addWorkRows()
+    static QString workName(Work work)
     {
-        QTest::addColumn<int>("work");
-        QTest::newRow("connect and read") << int(ConnectAndRead);
-        QTest::newRow("read again") << int(ReadAgain);
-        QTest::newRow("write") << int(Write);
-        QTest::newRow("backup") << int(Backup);
-        QTest::newRow("restore") << int(Restore);
+        static const QStringList names = {"connect and read", "read again", "write", "backup", "restore"};
+        return names.value(work);
+    }
+
+    // Presses Abort as soon as the work shows its progress; the work stops
+    // with its own message, the sensor is let go and the windows answer.
+    void abortDuring(Work work)
+    {
+        bool pressed = false;
+        onShow->Next<TfrmProgressDlg>([&](QWidget *progress) {
+            auto *abort = child<QPushButton>(progress, "buAbort");
+            expectAnswering(abort, "the progress dialog's Abort button");
+            if (ui().imConnectData->isEnabled() || ui().imGetSettings->isEnabled())
+                problems << "a workflow button can start a second workflow";
+            QTest::mouseClick(abort, Qt::LeftButton);
+            pressed = true;
+        });
+        closeSummaryWithButton();
+        startWork(work);
+        onShow->Clear();
+        QVERIFY2(pressed, qPrintable(workName(work)));
+        const QStringList texts = dialogs->texts();
+        const QHash<int, QString> outcome = {{ConnectAndRead, T("FAILED_TO_READ_ALL_DEVICE_SETTINGS")},
+                                             {ReadAgain, T("Not all device settings have been read")},
+                                             {Write, T("A problem occurred during SAVE operation")},
+                                             {Backup, T("Please retry.")},
+                                             {Restore, T("A problem occurred during SAVE operation")}};
+        QVERIFY2(texts.contains(outcome.value(work)), qPrintable(workName(work) + ": " + texts.join(" | ")));
+        QVERIFY2(!texts.contains(T("Settings have been saved")), qPrintable(workName(work)));
+        QVERIFY2(!sensor->InSetupMode(), qPrintable(workName(work)));
+        expectIdle(work == ConnectAndRead ? ui().imConnectData : ui().imGetSettings);
     }
 
 private slots:
@@ -440,39 +465,29 @@ private slots:
 
     // Abort on the progress dialog stops each device workflow; the sensor is
     // told to leave setup mode and the windows answer again.
-    void abortStopsTheWorkAndLetsTheSensorGo_data() { addWorkRows(); }
-    void abortStopsTheWorkAndLetsTheSensorGo()
+    void abortStopsEveryDeviceWorkflowAndLetsTheSensorGo()
     {
-        QFETCH(int, work);
-        prepareWork(Work(work));
-        bool pressed = false;
-        onShow->Next<TfrmProgressDlg>([&](QWidget *progress) {
-            auto *abort = child<QPushButton>(progress, "buAbort");
-            expectAnswering(abort, "the progress dialog's Abort button");
-            if (ui().imConnectData->isEnabled() || ui().imGetSettings->isEnabled())
-                problems << "a workflow button can start a second workflow";
-            QTest::mouseClick(abort, Qt::LeftButton);
-            pressed = true;
-        });
-        closeSummaryWithButton();
-        startWork(Work(work));
-        QVERIFY(pressed);
-        const QStringList texts = dialogs->texts();
-        const QHash<int, QString> outcome = {{ConnectAndRead, T("FAILED_TO_READ_ALL_DEVICE_SETTINGS")},
-                                             {ReadAgain, T("Not all device settings have been read")},
-                                             {Write, T("A problem occurred during SAVE operation")},
-                                             {Backup, T("Please retry.")},
-                                             {Restore, T("A problem occurred during SAVE operation")}};
-        QVERIFY2(texts.contains(outcome.value(work)), qPrintable(texts.join(" | ")));
-        QVERIFY(!texts.contains(T("Settings have been saved")));
-        QVERIFY(!sensor->InSetupMode());
-        expectIdle(work == ConnectAndRead ? ui().imConnectData : ui().imGetSettings);
+        prepareWork(ConnectAndRead);
+        abortDuring(ConnectAndRead);
+        connectAndRead();
+        QVERIFY(window->Config()->SaveConfigFile(backupPath()));
+        for (Work work : {ReadAgain, Write, Backup, Restore}) {
+            dialogs->clear();
+            abortDuring(work);
+            if (QTest::currentTestFailed())
+                return;
+        }
     }
 
     // The window manager's close while the device is being read or written:
     // the work is aborted, the sensor told to leave setup mode, and only then
     // the connection released and the window closed.
-    void closingDuringWorkStopsItAndLetsTheSensorGo_data() { addWorkRows(); }
+    void closingDuringWorkStopsItAndLetsTheSensorGo_data()
+    {
+        QTest::addColumn<int>("work");
+        for (Work work : {ConnectAndRead, Write, Backup, Restore})
+            QTest::newRow(qPrintable(workName(work))) << int(work);
+    }
     void closingDuringWorkStopsItAndLetsTheSensorGo()
     {
         QFETCH(int, work);
