@@ -8,13 +8,14 @@
 #include "base/translate.h"
 #include "base/version.h"
 #include "config/config.h"
-#include "device/interface.h"
 #include "config/resourceFiles.h"
 #include "config/summary.h"
+#include "device/interface.h"
 #include "diagnostics/OutputWin.h"
-#include "diagnostics/memoMessageBox.h"
-#include "diagnostics/sessionReport.h"
 #include "diagnostics/about.h"
+#include "diagnostics/memoMessageBox.h"
+#include "diagnostics/progressDlg.h"
+#include "diagnostics/sessionReport.h"
 #include "i18n/lang.h"
 #include "settings/guiSettings.h"
 #include "settings/settings.h"
@@ -31,10 +32,12 @@
 #include <QPlainTextEdit>
 #include <QStackedWidget>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QToolButton>
 #include <clocale>
 
-namespace {
+namespace
+{
 const QString kLastSettingsName = QStringLiteral("TalvekLastSettings.tsf");
 const QString kDefaultSettingsName = QStringLiteral("TalvekDefaultSettings.tsf");
 const QString kTranslationsName = QStringLiteral("translations.xml");
@@ -215,7 +218,8 @@ void TfrmMain::ChangeToExeFolder()
     Log(QStringLiteral("Changing directory..."));
     const QString path = QCoreApplication::applicationFilePath();
     if (path.isEmpty()) {
-        Dialogs().Message(QStringLiteral("GetModuleFileName ") + T(QStringLiteral("failed")), T(QStringLiteral("ERROR")));
+        Dialogs().Message(QStringLiteral("GetModuleFileName ") + T(QStringLiteral("failed")),
+                          T(QStringLiteral("ERROR")));
         return;
     }
     Log(path);
@@ -338,7 +342,15 @@ void TfrmMain::SetWorkflowButtonsEnabled(bool enabled)
     for (QToolButton *button : {ui.imGetSettings, ui.imSaveSettings, ui.imLoadConfig, ui.imSaveConfig, ui.imBackup,
                                 ui.imRestore, ui.imViewOutput, ui.imBack})
         button->setEnabled(enabled);
-    setEnabled(enabled);
+    // The menus, the editor pages and the modal strip buttons, not the
+    // window: a disabled window disables every window it parents, and the
+    // connection, progress, summary and debug windows must answer meanwhile.
+    for (QWidget *area : {static_cast<QWidget *>(ui.pgctrlMenu), static_cast<QWidget *>(ui.pgctrlMain),
+                          static_cast<QWidget *>(ui.imAbout), static_cast<QWidget *>(ui.imSettings)})
+        area->setEnabled(enabled);
+    working = !enabled;
+    if (enabled && closeRequested)
+        QTimer::singleShot(0, this, [this] { close(); });
 }
 
 void TfrmMain::FormCreate(const QStringList &arguments)
@@ -366,9 +378,8 @@ void TfrmMain::ConnectHandlers()
         connect(button, &QToolButton::clicked, this, &TfrmMain::buSaveConfigurationFileClick);
     connect(ui.imBack, &QToolButton::clicked, this, &TfrmMain::buMainMenuClick);
     popmenProducts = BuildProductMenu(this, [this](const QString &caption) { Select_Product_click(caption); });
-    connect(ui.memoSelectedProduct, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
-        popmenProducts->popup(ui.memoSelectedProduct->mapToGlobal(at));
-    });
+    connect(ui.memoSelectedProduct, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &at) { popmenProducts->popup(ui.memoSelectedProduct->mapToGlobal(at)); });
     // A product is chosen at start, so a template loads without the menu.
     Select_Product_click(QStringLiteral("Corvix II PV4"));
     connect(ui.imConnectData, &QToolButton::clicked, this, &TfrmMain::buConnectAndReadClick);
@@ -419,9 +430,31 @@ bool TfrmMain::FormCloseQuery()
 {
     if (leaving)
         return false;
+    if (working)
+        return CloseWhileWorking();
     if (online && ui.pgctrlMenu->currentWidget() != ui.tsStartMenu)
         return FormCloseQueryOnline();
     return true;
+}
+
+bool TfrmMain::CloseWhileWorking()
+{
+    // Asked once; the work is already stopping after a Yes.
+    if (closeRequested || !Dialogs().Question(T(QStringLiteral("An operation is running. Stop it and exit?")),
+                                              T(QStringLiteral("Confirm"))))
+        return false;
+    closeRequested = true;
+    Log(QStringLiteral("Close requested: stopping the running operation"));
+    AbortRunningWork();
+    return false;
+}
+
+void TfrmMain::AbortRunningWork()
+{
+    // The engine polls its progress dialog between exchanges; the flag holds
+    // until that dialog is next hidden, so a read about to start stops too.
+    for (TfrmProgressDlg *progress : findChildren<TfrmProgressDlg *>())
+        progress->buAbortClick();
 }
 
 void TfrmMain::FormClose()

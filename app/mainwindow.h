@@ -104,6 +104,10 @@ protected:
 
 private:
     bool FormCloseQuery();
+    // A close asked for while a workflow talks to the device: on Yes the
+    // work is aborted and the window closes once it has stopped.
+    bool CloseWhileWorking();
+    void AbortRunningWork();
     void FormClose();
     void FormCreate(const QStringList &arguments);
     bool CreateLanguage();
@@ -141,6 +145,7 @@ private:
     void SetOutputButtonsEnabled(bool enabled);
     void DrainReceivedLines();
     bool FormCloseQueryOnline();
+    void DisconnectForExit();
     void ShowVerificationFailures();
     enum class WriteResult { WriteFailed, VerifyFailed, Verified };
     WriteResult WriteAndVerify();
@@ -172,5 +177,9 @@ private:
     bool online = false;
     bool offline = false;
     bool leaving = false;
+    // A workflow talks to the device: what it uses must not be released.
+    bool working = false;
+    // The user closed the window during work; it closes when the work ends.
+    bool closeRequested = false;
     bool startupFailed = false;
 };

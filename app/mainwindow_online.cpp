@@ -19,13 +19,17 @@
 #include <QThread>
 #include <QToolButton>
 
-namespace {
+namespace
+{
 constexpr int kOpenAttempts = 4;
 constexpr int kOpenRetryPause = 500;
 } // namespace
 
 int TfrmMain::ShowModal(QDialog &dialog)
 {
+    // A window on its way out puts nothing more in the user's way.
+    if (closeRequested)
+        return QDialog::Rejected;
     return modalRunner ? modalRunner(dialog) : dialog.exec();
 }
 
@@ -145,12 +149,13 @@ bool TfrmMain::ScanAndConnect(const QString &failedStatus, const QString &failed
 {
     ui.cbLanguage->setVisible(false);
     ScanForSensors();
-    if (foundDevices.isEmpty())
+    if (foundDevices.isEmpty() || closeRequested)
         return false;
     ui.pgctrlMain->setCurrentWidget(ui.tsSplash);
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    // Only the first sensor found is ever used.
-    if (ConnectToDevice(0) == 0)
+    // Only the first sensor found is ever used; a close asked for while
+    // connecting lets it go at once.
+    if (ConnectToDevice(0) == 0 && !closeRequested)
         return true;
     SetPanel(ui.paSource, failedSource, MainWindowUi::kResetText);
     DisconnectAndReset(failedStatus);
@@ -295,11 +300,18 @@ bool TfrmMain::event(QEvent *event)
 
 bool TfrmMain::FormCloseQueryOnline()
 {
-    if (!Dialogs().Question(T(QStringLiteral("Disconnect and Exit")), T(QStringLiteral("DISCONNECT"))))
+    // A close asked for during work was answered then.
+    if (!closeRequested &&
+        !Dialogs().Question(T(QStringLiteral("Disconnect and Exit")), T(QStringLiteral("DISCONNECT"))))
         return false;
+    DisconnectForExit();
+    return true;
+}
+
+void TfrmMain::DisconnectForExit()
+{
     leaving = true;
     ui.imBack->setEnabled(false);
     sessionReport->WriteAction(QStringLiteral("User action: Disconnect and Exit"));
     ReleaseConnection();
-    return true;
 }

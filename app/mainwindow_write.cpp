@@ -26,6 +26,9 @@ TfrmMain::WriteResult TfrmMain::WriteAndVerify()
         Dialogs().Message(T(QStringLiteral("A problem occurred during SAVE operation")), T(QStringLiteral("ERROR")));
         return WriteResult::WriteFailed;
     }
+    // The window is closing: no verification; the close lets the sensor go.
+    if (closeRequested)
+        return WriteResult::WriteFailed;
     sessionReport->WriteAction(QStringLiteral("Verifying settings"));
     if (!config->VerifySettings()) {
         ShowVerificationFailures();
@@ -36,8 +39,8 @@ TfrmMain::WriteResult TfrmMain::WriteAndVerify()
 
 void TfrmMain::buSaveSettingsClick()
 {
-    if (!config || !Dialogs().Question(T(QStringLiteral("Write displayed settings to device?")),
-                                       T(QStringLiteral("Confirm"))))
+    if (!config ||
+        !Dialogs().Question(T(QStringLiteral("Write displayed settings to device?")), T(QStringLiteral("Confirm"))))
         return;
     SetWorkflowButtonsEnabled(false);
     sessionReport->WriteAction(QStringLiteral("User action: SaveSettingsToDevice"));
@@ -63,7 +66,8 @@ void TfrmMain::buBackupSettingsClick()
     if (config->GetDeviceSettings()) {
         ShowOnlinePages(T(QStringLiteral("Source: Device")));
         if (config->SaveConfigFile(fileName)) {
-            Dialogs().Message(T(QStringLiteral("Settings have been saved")), T(QStringLiteral("Back-up Operation Complete")));
+            Dialogs().Message(T(QStringLiteral("Settings have been saved")),
+                              T(QStringLiteral("Back-up Operation Complete")));
             sessionReport->WriteLine(fileName);
             ShowModal(Summary());
         } else {

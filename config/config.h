@@ -269,6 +269,7 @@ private:
     bool RemovesParam(const QString &name) const;
     void PruneReportOptions(IXMLparamType param) const;
     bool BuildCategory(int c, const QString &fileName);
+    bool BuildParams(int c, const QString &caption, const QString &fileName);
     ParamBuild BuildParam(int c, int p);
     void AddCommonControls(int c, int p, IXMLparamType param);
     bool BuildTypedControls(int c, int p, IXMLparamType param);

@@ -208,12 +208,22 @@ bool TFormConfig::BuildCategory(int c, const QString &fileName)
     auto *page = new TConfigPage;
     page->setObjectName(QStringLiteral("pts") + category.Name());
     const QString caption = Caption(category.Name());
+    m_tabSheets[c] = page;
+    // The controls are made before the page joins the page control: a widget
+    // made on a page already on screen stays hidden, and the first page of an
+    // empty page control is shown as soon as it is added.
+    const bool built = BuildParams(c, caption, fileName);
     QTabWidget *tabs = m_host ? m_host->ConfigPageControl() : nullptr;
     if (tabs)
         tabs->addTab(page, caption);
     else
         page->setParent(this);
-    m_tabSheets[c] = page;
+    return built;
+}
+
+bool TFormConfig::BuildParams(int c, const QString &caption, const QString &fileName)
+{
+    const IXMLcategoryType category = m_device.Category(c);
     for (int p = 0; p < category.Count();) {
         const ParamBuild result = BuildParam(c, p);
         if (result == ParamBuild::Removed)

@@ -18,7 +18,8 @@
 #include <QTimer>
 #include <QToolButton>
 
-namespace {
+namespace
+{
 QByteArray readFile(const QString &path)
 {
     QFile file(path);
@@ -153,7 +154,8 @@ private slots:
         TfrmMain window({});
         QVERIFY(window.StartupFailed());
         // One fatal box, and the defaults were not tried.
-        QCOMPARE(dialogs.texts(), QStringList{"Unable to open last settings file: " + dataPath("TalvekLastSettings.tsf")});
+        QCOMPARE(dialogs.texts(),
+                 QStringList{"Unable to open last settings file: " + dataPath("TalvekLastSettings.tsf")});
         QCOMPARE(dialogs.captions(), QStringList{"Fatal Error"});
         QCOMPARE(readFile(dataPath("TalvekLastSettings.tsf")), contents);
     }
@@ -240,8 +242,8 @@ private slots:
         QCOMPARE(ui.pgctrlMain->currentWidget(), ui.tsSplash);
         QCOMPARE(ui.pgctrlMenu->currentWidget(), ui.tsStartMenu);
         QCOMPARE(ui.paConnectStatus->text(), QStringLiteral("OFFLINE"));
-        for (const QLabel *panel : {ui.paConnectStatus, ui.paComms, ui.paDeviceType, ui.paProtocol, ui.paSource,
-                                    ui.paSerial, ui.paIdent}) {
+        for (const QLabel *panel :
+             {ui.paConnectStatus, ui.paComms, ui.paDeviceType, ui.paProtocol, ui.paSource, ui.paSerial, ui.paIdent}) {
             QCOMPARE(textColour(panel), QColor(128, 128, 128));
             if (panel != ui.paConnectStatus)
                 QCOMPARE(panel->text(), QStringLiteral("-"));
@@ -256,8 +258,13 @@ private slots:
         ScriptedDialogs dialogs;
         TfrmMain window({});
         window.SetWorkflowButtonsEnabled(false);
-        QVERIFY(!window.isEnabled());
         QVERIFY(!window.Ui().imBackup->isEnabled());
+        QVERIFY(!window.Ui().imConnectData->isEnabled());
+        QVERIFY(!window.Ui().pgctrlConfig->isEnabled());
+        // The window itself stays enabled, and so do the windows it parents.
+        QVERIFY(window.isEnabled());
+        QVERIFY(window.DebugWin().isEnabled());
+        QVERIFY(window.Ui().imDebug->isEnabled());
         window.SetWorkflowButtonsEnabled(true);
         QVERIFY(window.isEnabled());
         QVERIFY(window.Ui().imBackup->isEnabled());

@@ -9,6 +9,7 @@
 #include "diagnostics/sessionReport.h"
 #include "settings/guiSettings.h"
 #include "sim/simulator.h"
+#include "tests/app/quickSettings.h"
 #include "tests/support/scripteddialogs.h"
 
 #include <QDir>
@@ -20,30 +21,14 @@
 #include <QTest>
 #include <QToolButton>
 
-namespace {
+namespace
+{
 constexpr int kSensorCom = 7;
 
 QByteArray readFile(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// The default settings with short serial timings and the scan starting at
-// the simulated sensor's port.
-QByteArray quickSettings()
-{
-    QString text = QString::fromUtf8(readFile(QStringLiteral(TALVEK_TEST_APP_DIR "/TalvekDefaultSettings.tsf")));
-    const QList<QPair<QString, QString>> values = {{"firsttryport", QString::number(kSensorCom)},
-                                                   {"userDelayEnabled", "1"},
-                                                   {"responseTimeout", "100"},
-                                                   {"interCharDelay", "0"},
-                                                   {"powerOnDelay", "50"}};
-    for (const auto &[key, value] : values) {
-        const QRegularExpression element(QStringLiteral("<GS%1>[^<]*</GS%1>").arg(key));
-        text.replace(element, QStringLiteral("<GS%1>%2</GS%1>").arg(key, value));
-    }
-    return text.toUtf8();
 }
 
 // The params of the shown document, by command.
@@ -142,7 +127,7 @@ private slots:
         qputenv("TALVEK_DATA_DIR", dataDir->path().toLocal8Bit());
         QFile settings(dataDir->filePath("TalvekLastSettings.tsf"));
         QVERIFY(settings.open(QIODevice::WriteOnly));
-        settings.write(quickSettings());
+        settings.write(QuickSettings(kSensorCom));
         settings.close();
         dialogs = std::make_unique<ScriptedDialogs>();
         modals.clear();
