@@ -261,6 +261,150 @@ private slots:
         QVERIFY2(QRegularExpression(explained).match(run.err).hasMatch(), qPrintable(run.err));
     }
 
+    void readSavesTheSettingsAndPrintsTheSummary()
+    {
+        startSensor(kTempris);
+        const QString file = path("read.tcf");
+        const Run run = cli({"read", "--port", "COM7", "--baud", "19200", "-o", file});
+        QVERIFY2(run.status == ExitOk, qPrintable(run.err));
+        IXMLproductsType document = IXMLproductsType::Load(file);
+        QVERIFY(!document.IsNull());
+        QVERIFY(document.Device(0).Name().contains("KDX530-3", Qt::CaseInsensitive));
+        QVERIFY2(run.out.count('\n') >= 3, qPrintable(run.out));
+        QVERIFY(!sensor->InSetupMode()); // let go properly
+    }
+
+    void readAfterAScanOfThePort()
+    {
+        startSensor(kCorvix);
+        const QString file = path("scanned.tcf");
+        const Run run = cli({"read", "--port", "COM7", "-o", file});
+        QVERIFY2(run.status == ExitOk, qPrintable(run.err));
+        QVERIFY(QFileInfo::exists(file));
+    }
+
+    void aSensorFallingSilentLeavesTheReadIncomplete_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("read") << "read";
+        QTest::newRow("backup") << "backup";
+    }
+
+    void aSensorFallingSilentLeavesTheReadIncomplete()
+    {
+        QFETCH(QString, command);
+        SimFaults faults;
+        faults.silenceAfter = 12; // after connecting, part way through the settings
+        startSensor(kTempris, faults);
+        const QString file = path("partial.tcf");
+        const Run run = cli({command, "--port", "COM7", "--baud", "19200", "-o", file});
+        QCOMPARE(run.status, int(ExitReadIncomplete));
+        QVERIFY(!QFileInfo::exists(file));
+    }
+
+    void aChangedFileIsWrittenAndVerified()
+    {
+        startSensor(kTempris);
+        const QString file = path("changed.tcf");
+        readInto(file);
+        const QString value = sensor->Value("OUTPUTINT") == "7" ? "8" : "7";
+        QVERIFY(setInFile(file, "OUTPUTINT", value));
+        const Run run = cli({"write", "--port", "COM7", "--baud", "19200", file});
+        QVERIFY2(run.status == ExitOk, qPrintable(run.err));
+        QCOMPARE(sensor->Value("OUTPUTINT"), value);
+        QVERIFY(!sensor->InSetupMode());
+    }
+
+    void aRefusedWriteFailsVerificationAndIsNamed()
+    {
+        SimFaults faults;
+        faults.refused = {"OUTPUTINT"};
+        startSensor(kTempris, faults);
+        const QString file = path("refused.tcf");
+        readInto(file);
+        const QString before = sensor->Value("OUTPUTINT");
+        const QString value = before == "9" ? "10" : "9";
+        QVERIFY(setInFile(file, "OUTPUTINT", value));
+        const Run run = cli({"write", "--port", "COM7", "--baud", "19200", file});
+        QCOMPARE(run.status, int(ExitVerifyFailed));
+        QVERIFY2(run.out.contains("Not verified: OUTPUTINT"), qPrintable(run.out));
+        QCOMPARE(sensor->Value("OUTPUTINT"), before);
+    }
+
+    void aFileForAnotherProductIsRefused_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("write") << "write";
+        QTest::newRow("restore") << "restore";
+    }
+
+    void aFileForAnotherProductIsRefused()
+    {
+        QFETCH(QString, command);
+        startSensor(kCorvix);
+        const QString file = path("corvix.tcf");
+        readInto(file);
+        startSensor(kTempris);
+        const int commandsBefore = sensor->Commands();
+        const Run run = cli({command, "--port", "COM7", "--baud", "19200", file, "--yes-mismatch"});
+        QCOMPARE(run.status, int(ExitIncompatibleFile));
+        const QString fileProduct = IXMLproductsType::Load(file).Device(0).Name();
+        QVERIFY2(run.err.contains(fileProduct), qPrintable(run.err));
+        QVERIFY(sensor->Commands() > commandsBefore); // it did connect
+    }
+
+    void aProtocolMismatchNeedsTheOption_data()
+    {
+        QTest::addColumn<bool>("accept");
+        QTest::addColumn<int>("status");
+        QTest::newRow("refused") << false << int(ExitIncompatibleFile);
+        QTest::newRow("accepted") << true << int(ExitOk);
+    }
+
+    void aProtocolMismatchNeedsTheOption()
+    {
+        QFETCH(bool, accept);
+        QFETCH(int, status);
+        startSensor(kTempris);
+        const QString file = path("pv9.tcf");
+        readInto(file);
+        // The same station with an older protocol.
+        startSensor(QStringLiteral("9.63 PV=8 OPTION=8803 \"TEMPRIS KDX530-3-8803\" [Q]"));
+        QStringList arguments{"write", "--port", "COM7", "--baud", "19200", file};
+        if (accept)
+            arguments << "--yes-mismatch";
+        const Run run = cli(arguments);
+        QVERIFY2(run.status == status, qPrintable(run.err));
+        QVERIFY(run.err.contains("protocol mismatch"));
+        QVERIFY(run.err.contains(accept ? "[yes]" : "[no]"));
+    }
+
+    void anInvalidEntryStopsTheWrite()
+    {
+        startSensor(kTempris);
+        const QString file = path("invalid.tcf");
+        readInto(file);
+        QVERIFY(setInFile(file, "OUTPUTINT", "0")); // below its minimum
+        const QString before = sensor->Value("OUTPUTINT");
+        const Run run = cli({"write", "--port", "COM7", "--baud", "19200", file});
+        QCOMPARE(run.status, int(ExitInvalidEntries));
+        QCOMPARE(sensor->Value("OUTPUTINT"), before);
+    }
+
+    void backupThenRestore()
+    {
+        startSensor(kTempris);
+        const QString file = path("backup.tcf");
+        const Run backup = cli({"backup", "--port", "COM7", "--baud", "19200", "-o", file});
+        QVERIFY2(backup.status == ExitOk, qPrintable(backup.err));
+        QVERIFY(!backup.out.isEmpty());
+        const QString value = sensor->Value("OUTPUTINT") == "7" ? "8" : "7";
+        QVERIFY(setInFile(file, "OUTPUTINT", value));
+        const Run restore = cli({"restore", "--port", "COM7", "--baud", "19200", file});
+        QVERIFY2(restore.status == ExitOk, qPrintable(restore.err));
+        QCOMPARE(sensor->Value("OUTPUTINT"), value);
+    }
+
     void aPortAnsweringGarbageIsExplained()
     {
         // Something on COM7 that answers every line with junk, never a sensor's words.
