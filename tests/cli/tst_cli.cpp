@@ -481,8 +481,7 @@ private slots:
     void aSaveTargetThatIsNoRegularFileIsRefused_data()
     {
         QTest::addColumn<QString>("kind");
-        QTest::newRow("pipe") << "pipe";
-        QTest::newRow("folder") << "folder";
+        QTest::newRow("pipe") << "pipe"; // folders and sockets: tst_base
         QTest::newRow("link to a pipe") << "link";
     }
 
