@@ -190,9 +190,14 @@ void CliSession::ExplainNotFound() const
     const QString tried = ScanRates();
     if (dialog.PortNames().isEmpty())
         PrintError(QStringLiteral("talvek-cli: there is no COM port to scan"));
-    for (int i = 0; i < dialog.PortNames().size(); ++i)
-        PrintError(QStringLiteral("talvek-cli: tried %1 at %2: %3")
-                       .arg(dialog.PortNames().at(i), tried, dialog.PortStatus().value(i)));
+    for (int i = 0; i < dialog.PortNames().size(); ++i) {
+        const QString status = dialog.PortStatus().value(i);
+        // "Not scanned (why)": the port could not be opened.
+        const bool unopened = status.startsWith(dialog.Captions().notScanned + QStringLiteral(" ("));
+        PrintError(unopened
+                       ? QStringLiteral("talvek-cli: %1 could not be opened: %2").arg(dialog.PortNames().at(i), status)
+                       : QStringLiteral("talvek-cli: tried %1 at %2: %3").arg(dialog.PortNames().at(i), tried, status));
+    }
     PrintError(QStringLiteral("talvek-cli: no sensor answered"));
 }
 
