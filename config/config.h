@@ -296,6 +296,8 @@ private:
 
     // reportWidgets.cpp
     void BuildReportWidgets(int c, int p, IXMLparamType param);
+    void SelectReportFormat(ReportForm form);
+    void AddReportSlots(IXMLparamType param, ReportForm form, const QStringList &fields);
     bool BuildXdrWidgets(IXMLparamType param);
     QComboBox *NewSlot(QWidget *box, int i, const QString &field, const QStringList &items);
     QWidget *NewSlotBox(QGroupBox *group, int slotCount);

@@ -187,6 +187,17 @@ void TFormConfig::BuildReportWidgets(int c, int p, IXMLparamType param)
 
     w.formatCombo->addItem(QStringLiteral("USERDEF"));
     w.formatCombo->addItems(param.Reportmode().Texts());
+    SelectReportFormat(form);
+    AddReportSlots(param, form, fields);
+    ShowReportFormatWidgets();
+    param.SetValuestring(w.reportEdit->text());
+    connect(w.formatCombo, &QComboBox::currentIndexChanged, this, [this](int) { OnReportFormatChanged(); });
+    for (QComboBox *slot : std::as_const(w.paramSlots) + w.sentenceSlots)
+        connect(slot, &QComboBox::currentIndexChanged, this, [this](int) { OnReportSlotChanged(); });
+}
+
+void TFormConfig::SelectReportFormat(ReportForm form)
+{
     // A form whose format the template lacks is shown as the sensor lists
     // it, so that writing it back changes nothing.
     QString format = QStringLiteral("USERDEF");
@@ -194,15 +205,18 @@ void TFormConfig::BuildReportWidgets(int c, int p, IXMLparamType param)
         format = QStringLiteral("NMEA");
     else if (form == ReportForm::SentenceSubset)
         format = QStringLiteral("NMEADEF");
-    const int formatIndex = w.formatCombo->findText(format);
-    if (formatIndex < 0 && form == ReportForm::AllSentences) {
+    const int index = m_report.formatCombo->findText(format);
+    if (index < 0 && form == ReportForm::AllSentences) {
         Dialogs().Message(T(QStringLiteral("NMEA detected but not a valid option")), T(QStringLiteral("ERROR")));
         Log(QStringLiteral("ERROR - NMEA detected but not a valid option."));
     }
-    w.formatCombo->setCurrentIndex(std::max(formatIndex, 0));
-    const bool userDefined = w.formatCombo->currentIndex() == 0;
-    const bool sentenceSubset = form == ReportForm::SentenceSubset && !userDefined;
+    m_report.formatCombo->setCurrentIndex(std::max(index, 0));
+}
 
+void TFormConfig::AddReportSlots(IXMLparamType param, ReportForm form, const QStringList &fields)
+{
+    ReportWidgets &w = m_report;
+    const bool userDefined = w.formatCombo->currentIndex() == 0;
     // The sensor never lists the word NMEA among parameters.
     const QStringList paramFields =
         !userDefined ? QStringList() : (form == ReportForm::Mixed ? WithoutNmeaWord(fields) : fields);
@@ -211,7 +225,9 @@ void TFormConfig::BuildReportWidgets(int c, int p, IXMLparamType param)
     for (int i = 0; i < options.size(); ++i)
         w.paramSlots.append(NewSlot(paramBox, i, i < paramFields.size() ? paramFields[i] : QString(), options));
 
-    const QStringList sentences = sentenceSubset
+    // A sentence list the sensor holds fills the sentence slots; otherwise
+    // they start from the template's.
+    const QStringList sentences = form == ReportForm::SentenceSubset && !userDefined
                                       ? QStringList{QStringLiteral("NMEA")} + WithoutNmeaWord(fields)
                                       : SplitFields(FilterReportString(param.Reportnmeavalue()), QLatin1Char(' '));
     const QStringList sentenceOptions = Without(param.Repnmeaoption().Texts(), QStringLiteral("NMEA"));
@@ -222,12 +238,6 @@ void TFormConfig::BuildReportWidgets(int c, int p, IXMLparamType param)
             NewSlot(sentenceBox, i, i < sentences.size() ? sentences[i] : QString(), sentenceOptions));
     if (!w.sentenceSlots.isEmpty())
         w.sentenceSlots.first()->setEnabled(false);
-
-    ShowReportFormatWidgets();
-    param.SetValuestring(w.reportEdit->text());
-    connect(w.formatCombo, &QComboBox::currentIndexChanged, this, [this](int) { OnReportFormatChanged(); });
-    for (QComboBox *slot : std::as_const(w.paramSlots) + w.sentenceSlots)
-        connect(slot, &QComboBox::currentIndexChanged, this, [this](int) { OnReportSlotChanged(); });
 }
 
 bool TFormConfig::BuildXdrWidgets(IXMLparamType param)
