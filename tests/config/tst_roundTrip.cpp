@@ -102,6 +102,16 @@ bool TestRoundTrip::ConnectRandom(Bench &bench)
 void TestRoundTrip::readAndWrite_data()
 {
     AddRows(std::begin(kReadWrite), std::end(kReadWrite));
+    // TALVEK_ROUNDTRIP_SOAK=N adds N rows spread over the whole catalogue, each
+    // with a seed of its own: a longer run by hand than the suite can afford.
+    const int soak = qEnvironmentVariableIntValue("TALVEK_ROUNDTRIP_SOAK");
+    const QList<ProductDef> &products = aProductDefs();
+    const int stride = soak > 0 ? std::max(1, int(products.size()) / soak) : 1;
+    for (int i = 0; i < soak; ++i) {
+        const ProductDef &product = products[(i * stride + i / int(products.size())) % products.size()];
+        const quint32 seed = quint32(100 + i);
+        QTest::addRow("soak %s seed %u", qPrintable(product.templateFile), seed) << product.templateFile << seed;
+    }
 }
 
 void TestRoundTrip::readAndWrite()
