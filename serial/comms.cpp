@@ -336,6 +336,12 @@ int TComms::PopRxLine(QString &text)
     return 0;
 }
 
+bool TComms::OldestLineIs(const QString &command)
+{
+    std::lock_guard guard(lock);
+    return rxThread && !rxThread->lines.empty() && CleanLine(rxThread->lines.front()) == CleanLine(command);
+}
+
 QString TComms::TakeLine()
 {
     QString line;
@@ -451,7 +457,16 @@ int TComms::SendCmdGetSingleResp(const QString &command, QString &response, bool
     if (sendCR)
         SendString(QStringLiteral("\r"));
     portUtils->StartTimer(effectiveResponseTime);
-    if (!WaitForLines(expected)) {
+    bool waited = WaitForLines(expected);
+    // An echo slower than the sense wait (a busy adapter or machine) still
+    // comes first: a line that is the command itself is its echo, never the
+    // answer, which follows it.
+    if (waited && !echoOn && !unitQuery && command != QLatin1String("*") && OldestLineIs(command)) {
+        echoOn = true;
+        expected = 2;
+        waited = WaitForLines(expected);
+    }
+    if (!waited) {
         int count = 0;
         GetRxLineCount(count);
         portUtils->LogLine(QStringLiteral("ERROR: line count, expected: %1 got:%2").arg(expected).arg(count));

@@ -179,6 +179,8 @@ private:
     bool WaitForLines(int expected);
     void WaitForEvents();
     QString TakeLine();
+    // Whether the oldest waiting line is this command (its echo).
+    bool OldestLineIs(const QString &command);
     void ForgetNotifyWindow(QObject *window);
 
     QObject *owner; // the creating window; the link itself needs nothing of it

@@ -341,6 +341,25 @@ private slots:
         QVERIFY(!portLogEntries().join('\n').contains(QStringLiteral("Removed Echo")));
     }
 
+    void anEchoSlowerThanTheSenseWaitIsNotTheAnswer()
+    {
+        // The echo and the answer come together after the closing CR, long
+        // after the 20 ms in which an echo is looked for.
+        peer->SetResponder([](const QByteArray &line) -> QList<QByteArray> {
+            if (line.isEmpty())
+                return {};
+            return {line, line + " = 42"};
+        });
+        openLink();
+        startTransacting();
+        QString response;
+        QCOMPARE(link->SendCmdGetSingleResp(QStringLiteral("AVGLONG"), response, true), 0);
+        QCOMPARE(response, QStringLiteral("AVGLONG = 42"));
+        QVERIFY(link->echoOn);
+        QVERIFY(portLogEntries().contains(QStringLiteral("Removed Echo: AVGLONG")));
+        QCOMPARE(waitingLines(), 0);
+    }
+
     void withoutTheClosingCrTheDeviceDoesNotAnswer()
     {
         openLink();
