@@ -498,15 +498,11 @@ int TComms::SendCmdGetMultipleResp(const QString &command, QStringList &response
         portUtils->LogLine(QStringLiteral("ERROR: No Response"));
         return ERR_NO_RESPONSE;
     }
-    if (echoOn) {
-        QString oldest;
-        {
-            std::lock_guard guard(lock);
-            oldest = rxThread->lines.front();
-            if (oldest == command)
-                rxThread->lines.pop_front();
-        }
-        portUtils->LogLine(QStringLiteral("Removed Echo: ") + oldest);
+    // The echo, even one later than the sense wait, is the oldest line and
+    // no answer.
+    if (OldestLineIs(command)) {
+        echoOn = true;
+        portUtils->LogLine(QStringLiteral("Removed Echo: ") + TakeLine());
     }
     // Judged on this exchange's lines only: the caller's list may hold lines
     // of earlier exchanges.

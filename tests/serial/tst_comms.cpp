@@ -450,6 +450,23 @@ private slots:
         QCOMPARE(portLogEntries().contains(QStringLiteral("Removed Echo: TWO")), echo);
     }
 
+    void aLateEchoIsNoAnswerOfAMultiLineExchange()
+    {
+        // Only the echo comes, after the sense wait: there is no answer.
+        peer->SetResponder([](const QByteArray &line) -> QList<QByteArray> {
+            if (line.isEmpty())
+                return {};
+            return {line};
+        });
+        openLink();
+        startTransacting();
+        QStringList list;
+        QCOMPARE(link->SendCmdGetMultipleResp(QStringLiteral("SERIAL"), list), ERR_NO_RESPONSE);
+        QVERIFY(list.isEmpty());
+        QVERIFY(link->echoOn);
+        QVERIFY(portLogEntries().contains(QStringLiteral("Removed Echo: SERIAL")));
+    }
+
     void blankOnlyRepliesAreNoResponse()
     {
         openLink();
