@@ -188,7 +188,11 @@ private slots:
         QVERIFY(!session->DeviceGone(0)); // an answered exchange costs no query
         QCOMPARE(peer->LineCount("%%%"), 1);
 
-        sensor->answersQuery = false;
+        {
+            // The peer's thread has answered queries already.
+            std::lock_guard guard(sensor->lock);
+            sensor->answersQuery = false;
+        }
         QVERIFY(session->DeviceGone(ERR_LINE_COUNT));
         QCOMPARE(peer->LineCount("%%%"), 1 + 1 + session->livenessRetries);
         QVERIFY(debugLog.contains(QStringLiteral("The device does not answer.")));
