@@ -104,6 +104,24 @@ private:
         return text;
     }
 
+    // Saves with a 4 KiB file size limit in force, so that the write fails
+    // part-way as on a full disk.
+    static bool SaveWithFileSizeLimit(TfrmGuiSettings &settings, const QString &path)
+    {
+        struct rlimit old {
+        };
+        if (getrlimit(RLIMIT_FSIZE, &old) != 0)
+            return true; // reported by the caller as an unexpected save
+        struct rlimit limited = old;
+        limited.rlim_cur = 4096;
+        auto previousHandler = signal(SIGXFSZ, SIG_IGN);
+        const bool limitSet = setrlimit(RLIMIT_FSIZE, &limited) == 0;
+        const bool saved = !limitSet || settings.Save(path);
+        setrlimit(RLIMIT_FSIZE, &old);
+        signal(SIGXFSZ, previousHandler);
+        return saved;
+    }
+
 private slots:
     void init()
     {
@@ -480,16 +498,7 @@ private slots:
         TfrmGuiSettings settings = openFull();
         QVERIFY(settings.SetUserDir(QString(64 * 1024, QLatin1Char('x'))));
 
-        struct rlimit old {
-        };
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
-        struct rlimit limited = old;
-        limited.rlim_cur = 4096;
-        auto previousHandler = signal(SIGXFSZ, SIG_IGN);
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
-        const bool saved = settings.Save(path);
-        setrlimit(RLIMIT_FSIZE, &old);
-        signal(SIGXFSZ, previousHandler);
+        const bool saved = SaveWithFileSizeLimit(settings, path);
 
         QVERIFY(!saved);
         QCOMPARE(read(path), QByteArray("previous contents"));
@@ -504,24 +513,11 @@ private slots:
     {
         // Smaller than the file's write buffer: everything reaches the disk
         // only in the flush at the end, and that flush fails.
-        const QString path = m_dir.filePath("small.tsf");
-        QFile previous(path);
-        QVERIFY(previous.open(QIODevice::WriteOnly));
-        previous.write("previous contents");
-        previous.close();
+        const QString path = write("small.tsf", "previous contents");
         TfrmGuiSettings settings = openFull();
         QVERIFY(settings.SetUserDir(QString(8 * 1024, QLatin1Char('y'))));
 
-        struct rlimit old {
-        };
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
-        struct rlimit limited = old;
-        limited.rlim_cur = 4096;
-        auto previousHandler = signal(SIGXFSZ, SIG_IGN);
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
-        const bool saved = settings.Save(path);
-        setrlimit(RLIMIT_FSIZE, &old);
-        signal(SIGXFSZ, previousHandler);
+        const bool saved = SaveWithFileSizeLimit(settings, path);
 
         QVERIFY(!saved);
         QVERIFY2(settings.LastError().startsWith(path) && settings.LastError().contains("File too large"),
