@@ -27,5 +27,5 @@ build_and_test build ""
 [ "${TALVEK_QUICK:-0}" = 1 ] && exit 0
 ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
   build_and_test build-asan "address,undefined"
-TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/scripts/tsan.supp" \
   build_and_test build-tsan "thread" serial
