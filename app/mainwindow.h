@@ -3,6 +3,7 @@
 #include "base/dialogs.h"
 #include "config/confighost.h"
 #include "connect/commsInit.h"
+#include "device/deviceSession.h"
 #include "serial/comms.h"
 
 #include <QStringList>
@@ -65,7 +66,7 @@ public:
 
     TfrmCommsInit &CommsInit() { return *frmCommsInit; }
     TfrmOutput &OutputWindow() { return *outputWindow; }
-    TfrmInterface *Session() const { return session.get(); }
+    TfrmInterface *Session() const { return connection ? &connection->Session() : nullptr; }
     bool IsOnline() const { return online; }
     QString SerialNumber() const { return serialNumber; }
     // Every modal window of the workflows is shown through this; tests
@@ -134,7 +135,8 @@ private:
     bool ScanAndConnect(const QString &failedStatus, const QString &failedSource);
     void ReadAfterConnecting();
     int ConnectToDevice(int index);
-    int OpenPortWithRetry(int powerOnDelay);
+    bool OpenDevicePort();
+    int EnterSetupModeAndShow();
     // reason (the port's error, the sensor's answer) is added below the message.
     void ReportConnectFailure(const char *logText, const char *message, const QString &reason = QString());
     void ShowConnected();
@@ -169,10 +171,8 @@ private:
     ModalRunner modalRunner;
     QList<aDeviceCommsInfo> foundDevices;
     aDeviceCommsInfo currentDevice;
-    PortParams portParams;
-    // Released in the order engine, session, link.
-    std::unique_ptr<TComms> comms;
-    std::unique_ptr<TfrmInterface> session;
+    // Declared before the engine, so released after it: the engine uses its session.
+    std::unique_ptr<DeviceSession> connection;
     std::unique_ptr<TFormConfig> config;
     bool online = false;
     bool offline = false;

@@ -6,7 +6,7 @@
 #include "base/translate.h"
 #include "config/config.h"
 #include "config/summary.h"
-#include "device/interface.h"
+#include "device/deviceSession.h"
 #include "diagnostics/OutputWin.h"
 #include "diagnostics/sessionReport.h"
 #include "settings/guiSettings.h"
@@ -16,14 +16,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QStackedWidget>
-#include <QThread>
 #include <QToolButton>
-
-namespace
-{
-constexpr int kOpenAttempts = 4;
-constexpr int kOpenRetryPause = 500;
-} // namespace
 
 int TfrmMain::ShowModal(QDialog &dialog)
 {
@@ -41,25 +34,6 @@ void TfrmMain::ScanForSensors()
     Log(QStringLiteral("Found %1 sensors").arg(foundDevices.size()));
 }
 
-int TfrmMain::OpenPortWithRetry(int powerOnDelay)
-{
-    portParams = PortParams{currentDevice.baudCode, 0, 0, 8, 0, 0};
-    int result = 0;
-    for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
-        result = comms->Init(currentDevice.portIndex, portParams, powerOnDelay);
-        if (result == 0)
-            break;
-        QThread::msleep(kOpenRetryPause);
-        Log(QStringLiteral("Re-trying to open port"));
-    }
-    if (result != 0) {
-        Log(QStringLiteral("Error - Failed to open port"));
-        return result;
-    }
-    comms->OpenPortLog();
-    return 0;
-}
-
 void TfrmMain::ReportConnectFailure(const char *logText, const char *message, const QString &reason)
 {
     Log(QString::fromLatin1(logText));
@@ -69,21 +43,27 @@ void TfrmMain::ReportConnectFailure(const char *logText, const char *message, co
                       T(QStringLiteral("Connection Error")));
 }
 
+bool TfrmMain::OpenDevicePort()
+{
+    if (connection->Open(currentDevice.portIndex, currentDevice.baudCode) != BringUpFailure::None) {
+        ReportConnectFailure("Failed to open comm port", "FAILED_TO_OPEN_PORT", connection->OpenErrorText());
+        return false;
+    }
+    connection->OpenPortLog();
+    return true;
+}
+
 int TfrmMain::ConnectToDevice(int index)
 {
     currentDevice = foundDevices.at(index);
     const TfrmCommsInit::Delays delays = frmCommsInit->ReadDelays();
-    comms = std::make_unique<TComms>(this, delays.responseTimeout, delays.interCharDelay);
-    if (currentDevice.kind != 0) {
-        const int result = OpenPortWithRetry(delays.settle);
-        if (result != 0) {
-            ReportConnectFailure("Failed to open comm port", "FAILED_TO_OPEN_PORT", comms->OpenErrorText());
-            comms.reset();
-            return result;
-        }
+    connection =
+        std::make_unique<DeviceSession>(LinkTiming{delays.responseTimeout, delays.interCharDelay, delays.settle});
+    if (currentDevice.kind != 0 && !OpenDevicePort()) {
+        const int result = connection->LastCode();
+        connection.reset();
+        return result;
     }
-    session = std::make_unique<TfrmInterface>(this);
-    session->SetComms(comms.get());
     config = std::make_unique<TFormConfig>(this, nullptr);
     const int result = config->InitialiseDevice(currentDevice.kind != 0, currentDevice.identity);
     if (result != 0) {
@@ -91,17 +71,22 @@ int TfrmMain::ConnectToDevice(int index)
         ReleaseConnection();
         return result;
     }
-    config->SetSession(session.get());
-    session->StartRxService(this);
-    session->SetRxServiceMode(RX_MODE_TRANSACTING);
-    if (session->EnterSetupMode() != 0) {
-        ReportConnectFailure("Failed to get SETUP MODE", "Failed to get SETUP MODE", session->SetupModeFailure());
-        return 20;
+    config->SetSession(&connection->Session());
+    connection->StartTransacting(this);
+    return EnterSetupModeAndShow();
+}
+
+int TfrmMain::EnterSetupModeAndShow()
+{
+    if (connection->EnterSetupMode() != BringUpFailure::None) {
+        ReportConnectFailure("Failed to get SETUP MODE", "Failed to get SETUP MODE", connection->SetupModeFailure());
+        return ERR_COMMAND_FAILED;
     }
-    if (session->GetSerialNumber(serialNumber) != 0) {
+    if (connection->ReadSerialNumber() != BringUpFailure::None) {
         ReportConnectFailure("Failed to get SERIAL NUMBER", "Failed to get SERIAL NUMBER");
-        return 20;
+        return ERR_COMMAND_FAILED;
     }
+    serialNumber = connection->SerialNumber();
     ShowConnected();
     return 0;
 }
@@ -124,11 +109,10 @@ void TfrmMain::ReleaseConnection()
     // A sensor left in setup mode stops measuring until it is power-cycled,
     // so it is always told to leave before it is let go. Outside setup mode
     // the sensor ignores the word.
-    if (session && comms && comms->RxServiceRunning())
-        session->ExitSetupMode();
+    if (connection)
+        connection->LeaveSetupMode();
     ReleaseConfig();
-    session.reset();
-    comms.reset();
+    connection.reset();
     sessionReport->CloseReport();
 }
 
@@ -254,23 +238,23 @@ void TfrmMain::SetOutputButtonsEnabled(bool enabled)
 
 void TfrmMain::buContOutputClick()
 {
-    if (!session || !config)
+    if (!connection || !config)
         return;
     sessionReport->WriteAction(QStringLiteral("User action: ViewOutput"));
     if (!CanViewOutput())
         return;
     ui.imViewOutput->setEnabled(false);
-    session->ExitSetupMode();
-    if (session->SetRxServiceMode(RX_MODE_STREAMING) != 0) {
+    connection->Session().ExitSetupMode();
+    if (connection->Session().SetRxServiceMode(RX_MODE_STREAMING) != 0) {
         Dialogs().Message(T(QStringLiteral("Unable to set STREAMING mode")), T(QStringLiteral("ERROR")));
         ui.imViewOutput->setEnabled(true);
         return;
     }
     SetOutputButtonsEnabled(false);
     ShowModal(*outputWindow);
-    if (session->SetRxServiceMode(RX_MODE_TRANSACTING) != 0)
+    if (connection->Session().SetRxServiceMode(RX_MODE_TRANSACTING) != 0)
         Dialogs().Message(T(QStringLiteral("Unable to set TRANSACTING mode")), T(QStringLiteral("ERROR")));
-    if (session->EnterSetupMode() != 0)
+    if (connection->Session().EnterSetupMode() != 0)
         Dialogs().Message(T(QStringLiteral("Unable to enter SETUP MODE")), T(QStringLiteral("ERROR")));
     SetOutputButtonsEnabled(true);
     ui.imViewOutput->setEnabled(true);
@@ -278,12 +262,12 @@ void TfrmMain::buContOutputClick()
 
 void TfrmMain::DrainReceivedLines()
 {
-    if (!session)
+    if (!connection)
         return;
     int count = 0;
-    while (session->GetRxLineCount(count) == 0 && count > 0) {
+    while (connection->Session().GetRxLineCount(count) == 0 && count > 0) {
         QString line;
-        if (session->PopRxLine(line) != 0)
+        if (connection->Session().PopRxLine(line) != 0)
             break;
         outputWindow->AppendLine(line);
     }

@@ -15,7 +15,7 @@
 #include "base/log.h"
 #include "config/config.h"
 #include "config/summary.h"
-#include "device/interface.h"
+#include "device/deviceSession.h"
 #include "diagnostics/progressDlg.h"
 #include "diagnostics/sessionReport.h"
 #include "serial/comms.h"
@@ -101,15 +101,13 @@ double MandatedReadMs(const TFormConfig &engine, const TfrmInterface &session, c
 
 struct Connection {
     std::unique_ptr<Simulator> sim;
-    std::unique_ptr<TComms> link;
-    std::unique_ptr<TfrmInterface> session;
+    std::unique_ptr<DeviceSession> device;
     std::unique_ptr<TFormConfig> engine;
 
     ~Connection()
     {
         engine.reset();
-        session.reset();
-        link.reset();
+        device.reset();
         if (sim)
             sim->RemoveAlias();
     }
@@ -124,30 +122,23 @@ struct Connection {
         if (!sim->Start(&error) || !sim->RegisterAlias(GetAppDataFolder(), kComNumber, &error))
             return false;
         // What the main window passes when the user delay is off.
-        link = std::make_unique<TComms>(nullptr, 0, 20);
-        PortParams params;
-        params.baudCode = kBaudCode;
-        if (link->Init(kComNumber - 1, params, 0) != 0) {
-            error = link->OpenErrorText();
+        device = std::make_unique<DeviceSession>(LinkTiming{0, 20, 0});
+        if (device->OpenOnce(kComNumber - 1, kBaudCode) != BringUpFailure::None) {
+            error = device->OpenErrorText();
             return false;
         }
-        session = std::make_unique<TfrmInterface>();
-        session->SetComms(link.get());
-        session->StartRxService(nullptr);
-        session->SetRxServiceMode(RX_MODE_TRANSACTING);
-        QString identity;
-        if (session->QueryUnit(identity) != 0) {
+        if (device->StartTransacting() != BringUpFailure::None || device->QueryUnit() != BringUpFailure::None) {
             error = QStringLiteral("the simulator did not identify itself");
             return false;
         }
         engine = std::make_unique<TFormConfig>(&host);
-        if (engine->InitialiseDevice(true, identity) != 0) {
-            error = QStringLiteral("no template for ") + identity;
+        if (engine->InitialiseDevice(true, device->Identity()) != 0) {
+            error = QStringLiteral("no template for ") + device->Identity();
             return false;
         }
-        engine->SetSession(session.get());
+        engine->SetSession(&device->Session());
         // Measuring from outside setup mode, as after connecting.
-        session->ExitSetupMode();
+        device->Session().ExitSetupMode();
         return true;
     }
 };
@@ -169,7 +160,7 @@ int FullRead(const QString &folder, BenchHost &host)
         std::fprintf(stderr, "could not connect: %s\n", qPrintable(error));
         return 1;
     }
-    const double mandated = MandatedReadMs(*connection.engine, *connection.session, *connection.link);
+    const double mandated = MandatedReadMs(*connection.engine, connection.device->Session(), connection.device->Link());
     const int params = [&] {
         int n = 0;
         for (int c = 0; c < connection.engine->Device().Count(); ++c)
@@ -186,7 +177,7 @@ int FullRead(const QString &folder, BenchHost &host)
                 ok ? "all read" : "FAILED");
     std::printf("  measured   %9.0f ms\n", measured);
     std::printf("  mandated   %9.0f ms  (char delay %d ms, multi-line wait %d ms, flush %d ms, echo check %d ms)\n",
-                mandated, connection.link->effectiveCharDelay, connection.link->effectiveResponseTime, kFlushWaitMs,
+                mandated, connection.device->Link().effectiveCharDelay, connection.device->Link().effectiveResponseTime, kFlushWaitMs,
                 kEchoCheckMs);
     std::printf("  ratio      %9.3f  (target <= 1.05)\n", measured / mandated);
     std::printf("  CPU        %9.2f %% of one core (target < 5 %%; simulator thread included)\n",

@@ -6,7 +6,7 @@
 #include "base/appdata.h"
 #include "base/log.h"
 #include "config/config.h"
-#include "device/interface.h"
+#include "device/deviceSession.h"
 #include "serial/comms.h"
 #include "sim/simulator.h"
 #include "templates/productCatalogue.h"
@@ -39,8 +39,9 @@ struct Bench {
     std::function<void(const QString &)> onLog;
     int randomSeed = -1; // 0 or more: the sensor starts from random settings
     std::unique_ptr<Simulator> sim;
-    std::unique_ptr<TComms> link;
-    std::unique_ptr<TfrmInterface> session;
+    std::unique_ptr<DeviceSession> device;
+    TComms *link = nullptr;
+    TfrmInterface *session = nullptr;
     std::unique_ptr<TFormConfig> engine;
     QString error;
 
@@ -58,8 +59,7 @@ struct Bench {
     ~Bench()
     {
         engine.reset();
-        session.reset();
-        link.reset();
+        device.reset();
         if (sim)
             sim->RemoveAlias();
         sim.reset();
@@ -79,28 +79,23 @@ struct Bench {
         if (options.product.isEmpty() || !sim->Start(&error) ||
             !sim->RegisterAlias(dataDir.path() + QLatin1Char('/'), kComNumber, &error))
             return false;
-        link = std::make_unique<TComms>(nullptr, 100, 1);
-        PortParams params;
-        params.baudCode = 6; // 19200
-        if (link->Init(kComNumber - 1, params, 0) != 0) {
-            error = QStringLiteral("link: ") + link->OpenErrorText();
+        device = std::make_unique<DeviceSession>(LinkTiming{100, 1, 0});
+        link = &device->Link();
+        session = &device->Session();
+        if (device->OpenOnce(kComNumber - 1, 6) != BringUpFailure::None) { // 19200
+            error = QStringLiteral("link: ") + device->OpenErrorText();
             return false;
         }
-        session = std::make_unique<TfrmInterface>();
-        session->SetComms(link.get());
-        session->StartRxService(nullptr);
-        session->SetRxServiceMode(RX_MODE_TRANSACTING);
-        QString identity;
-        if (session->QueryUnit(identity) != 0) {
+        if (device->StartTransacting() != BringUpFailure::None || device->QueryUnit() != BringUpFailure::None) {
             error = QStringLiteral("no identity");
             return false;
         }
         engine = std::make_unique<TFormConfig>(&host);
-        if (engine->InitialiseDevice(true, identity) != 0) {
+        if (engine->InitialiseDevice(true, device->Identity()) != 0) {
             error = QStringLiteral("initialise: ") + dialogs.texts().join(QLatin1Char('|'));
             return false;
         }
-        engine->SetSession(session.get());
+        engine->SetSession(session);
         dialogs.clear();
         logs.clear();
         return true;

@@ -1,7 +1,7 @@
 // How a read interprets each kind of reply: a scripted device answers the
 // editor fixture's commands with the edge cases of every type.
 #include "config/summary.h"
-#include "device/interface.h"
+#include "device/deviceSession.h"
 #include "serial/comms.h"
 #include "tests/config/editorFixture.h"
 #include "tests/serial/ptypeer.h"
@@ -54,8 +54,7 @@ class TestDeviceReplies : public QObject
     std::unique_ptr<Editor> editor;
     std::shared_ptr<ScriptedSensor> sensor;
     std::unique_ptr<PtyPeer> peer;
-    std::unique_ptr<TComms> link;
-    std::unique_ptr<TfrmInterface> session;
+    std::unique_ptr<DeviceSession> device;
 
     bool Connect(const Parts &parts)
     {
@@ -67,17 +66,12 @@ class TestDeviceReplies : public QObject
         if (!peer->IsOpen() || AddComAlias(*peer, kComNumber) != kComNumber - 1 || !editor->Start() ||
             !editor->Load(parts))
             return false;
-        link = std::make_unique<TComms>(nullptr, 50, 0);
-        PortParams params;
-        params.baudCode = 6;
-        if (link->Init(kComNumber - 1, params, 0) != 0)
+        device = std::make_unique<DeviceSession>(LinkTiming{50, 0, 0});
+        if (device->OpenOnce(kComNumber - 1, 6) != BringUpFailure::None ||
+            device->StartTransacting() != BringUpFailure::None)
             return false;
-        session = std::make_unique<TfrmInterface>();
-        session->SetComms(link.get());
-        session->StartRxService(nullptr);
-        session->SetRxServiceMode(RX_MODE_TRANSACTING);
-        session->unitAddress = QStringLiteral("0");
-        editor->engine->SetSession(session.get());
+        device->Session().unitAddress = QStringLiteral("0");
+        editor->engine->SetSession(&device->Session());
         editor->dialogs.clear();
         return true;
     }
@@ -87,8 +81,7 @@ private slots:
     {
         if (editor)
             editor->engine.reset();
-        session.reset();
-        link.reset();
+        device.reset();
         peer.reset();
         editor.reset();
     }

@@ -1,6 +1,6 @@
 #include "base/appdata.h"
 #include "base/log.h"
-#include "device/interface.h"
+#include "device/deviceSession.h"
 #include "tests/serial/ptypeer.h"
 
 #include <QTemporaryDir>
@@ -61,21 +61,17 @@ class TestInterface : public QObject
     QTemporaryDir dataDir;
     std::unique_ptr<PtyPeer> peer;
     std::shared_ptr<Sensor> sensor;
-    std::unique_ptr<TComms> link;
-    std::unique_ptr<TfrmInterface> session;
+    std::unique_ptr<DeviceSession> device;
+    TfrmInterface *session = nullptr;
     QStringList debugLog;
 
     void connectSession(bool echo)
     {
         peer->SetEcho(echo);
-        link = std::make_unique<TComms>(nullptr, 250, 0); // ample time for a loaded machine
-        PortParams params;
-        params.baudCode = 9;
-        QCOMPARE(link->Init(comNumber - 1, params, 0), 0);
-        session = std::make_unique<TfrmInterface>();
-        QCOMPARE(session->SetComms(link.get()), 0);
-        QCOMPARE(session->StartRxService(nullptr), 0);
-        QCOMPARE(session->SetRxServiceMode(RX_MODE_TRANSACTING), 0);
+        device = std::make_unique<DeviceSession>(LinkTiming{250, 0, 0}); // ample time for a loaded machine
+        QCOMPARE(device->OpenOnce(comNumber - 1, 9), BringUpFailure::None);
+        QCOMPARE(device->StartTransacting(), BringUpFailure::None);
+        session = &device->Session();
     }
 
     int logCount(const QString &line) const { return static_cast<int>(debugLog.count(line)); }
@@ -100,8 +96,8 @@ private slots:
 
     void cleanup()
     {
-        session.reset();
-        link.reset();
+        session = nullptr;
+        device.reset();
         peer.reset();
         SetLogSink({});
     }
