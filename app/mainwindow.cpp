@@ -17,6 +17,7 @@
 #include "diagnostics/progressDlg.h"
 #include "diagnostics/sessionReport.h"
 #include "i18n/lang.h"
+#include "workflows/programSetup.h"
 #include "settings/guiSettings.h"
 #include "settings/settings.h"
 
@@ -38,28 +39,6 @@
 
 namespace
 {
-const QString kLastSettingsName = QStringLiteral("TalvekLastSettings.tsf");
-const QString kDefaultSettingsName = QStringLiteral("TalvekDefaultSettings.tsf");
-const QString kTranslationsName = QStringLiteral("translations.xml");
-constexpr int kLanguageCount = 3;
-
-QString withSlash(QString folder)
-{
-    if (!folder.isEmpty() && !folder.endsWith(QLatin1Char('/')))
-        folder += QLatin1Char('/');
-    return folder;
-}
-
-// Creates one folder level when it is missing, logging as the start-up does.
-void ensureFolder(const QString &folder, bool withParents)
-{
-    if (QFileInfo::exists(folder))
-        return;
-    Log(QStringLiteral("Creating folder: ") + folder);
-    const bool created = withParents ? QDir().mkpath(folder) : QDir().mkdir(folder);
-    if (!created)
-        Log(QStringLiteral("..failed."));
-}
 
 // Tool buttons do not wrap their text; long translations are broken at
 // blanks so they fit under the picture instead of being cut.
@@ -80,13 +59,6 @@ QString wrapToWidth(const QString &text, const QFontMetrics &metrics, int width)
     return lines.join(QLatin1Char('\n'));
 }
 
-// A data folder is only of use if the settings, reports and logs can be
-// written there.
-bool usableFolder(const QString &folder)
-{
-    const QFileInfo info(folder);
-    return info.isDir() && info.isWritable();
-}
 } // namespace
 
 TfrmMain::TfrmMain(const QStringList &arguments, QWidget *parent) : QWidget(parent)
@@ -96,13 +68,7 @@ TfrmMain::TfrmMain(const QStringList &arguments, QWidget *parent) : QWidget(pare
     debugWin = new TfrmDebugWin(this);
     sessionReport = new TfrmSessionReport(this);
     outputWindow = new TfrmOutput(this);
-    if (!LoadGuiSettings()) {
-        Fail();
-        return;
-    }
-    ChangeToExeFolder();
-    SetAppDataFolder(appDataFolder);
-    if (!CheckResourceFiles(exeFolder) || !CreateLanguage()) {
+    if (!RunProgramSetup()) {
         Fail();
         return;
     }
@@ -146,116 +112,29 @@ void TfrmMain::CreateApplicationForms()
 
 QString TfrmMain::ResolveExeFolder()
 {
-    const QString folder = QCoreApplication::applicationDirPath();
-    if (folder.isEmpty()) {
-        Dialogs().Message(QStringLiteral("GetModuleFileName failed"), T(QStringLiteral("ERROR")));
-        return {};
-    }
-    return withSlash(folder);
+    return ProgramSetup::ResolveExeFolder();
 }
 
-QString TfrmMain::ResolveAppDataFolder()
+bool TfrmMain::RunProgramSetup()
 {
-    const QString exe = ResolveExeFolder();
-    if (exe.isEmpty())
-        return {};
-    QString folder = qEnvironmentVariable("TALVEK_DATA_DIR");
-    if (!folder.isEmpty()) {
-        folder = withSlash(folder);
-        ensureFolder(folder, true);
-    } else {
-        const QString parent =
-            withSlash(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)) + "OrdaAppsData/";
-        ensureFolder(parent, true);
-        folder = parent + QStringLiteral("Talvek/");
-        ensureFolder(folder, false);
-    }
-    if (usableFolder(folder))
-        return folder;
-    Dialogs().Message(T(QStringLiteral("Unable to create ")) + folder, T(QStringLiteral("WARNING")));
-    Log(QStringLiteral("Using exe path for App data."));
-    return exe;
-}
-
-bool TfrmMain::LoadGuiSettings()
-{
-    guiSettings = std::make_unique<TfrmGuiSettings>();
-    const QString defaultPath = ResolveExeFolder() + kDefaultSettingsName;
-    // Resolved once: a folder that cannot be created is reported once.
-    appDataFolder = ResolveAppDataFolder();
-    lastSettingsPath = appDataFolder + kLastSettingsName;
-
-    if (QFileInfo::exists(lastSettingsPath)) {
-        if (!guiSettings->Open(lastSettingsPath)) {
-            Dialogs().Message(QStringLiteral("Unable to open last settings file: ") + lastSettingsPath,
-                              QStringLiteral("Fatal Error"));
-            Log(QStringLiteral("failed to open lastSettings file."));
-            return false;
-        }
-        QString version;
-        if (!guiSettings->GetVersion(version))
-            version.clear();
-        if (version == QLatin1String("2"))
-            return true;
-        if (guiSettings->SaveDatedBackup(appDataFolder).isEmpty())
-            Dialogs().Message(QStringLiteral("Unable to save a copy of the old settings in ") + appDataFolder,
-                              QStringLiteral("WARNING"));
-        Dialogs().Message(QStringLiteral("LAST_SETTINGS_IS_INCOMPATIBLE"), QStringLiteral("WARNING"));
-        guiSettings = std::make_unique<TfrmGuiSettings>();
-    }
-    Log(QStringLiteral("Using defaultlastSettings file."));
-    if (!guiSettings->Open(defaultPath)) {
-        Dialogs().Message(QStringLiteral("Unable to open default last settings file: ") + defaultPath,
-                          QStringLiteral("Fatal Error"));
-        Log(QStringLiteral("failed to open lastSettings file."));
-        return false;
-    }
-    return true;
-}
-
-void TfrmMain::ChangeToExeFolder()
-{
-    Log(QStringLiteral("Changing directory..."));
-    const QString path = QCoreApplication::applicationFilePath();
-    if (path.isEmpty()) {
-        Dialogs().Message(QStringLiteral("GetModuleFileName ") + T(QStringLiteral("failed")),
-                          T(QStringLiteral("ERROR")));
-        return;
-    }
-    Log(path);
-    const int lastDelim = path.lastIndexOf(QLatin1Char('/')) + 1;
-    exeFolder = path.left(lastDelim);
-    Log(QString::asprintf("lastDelim: %d", lastDelim));
-    const QString folder = path.left(lastDelim - 1);
-    Log(folder);
-    if (QDir::setCurrent(folder))
-        Log(folder);
-    else
-        Dialogs().Message(T(QStringLiteral("Unexpected error: ")) + QStringLiteral("SetCurrentDirectory ") +
-                              T(QStringLiteral("failed")),
-                          T(QStringLiteral("ERROR")));
-}
-
-bool TfrmMain::CreateLanguage()
-{
-    language = std::make_unique<TLanguage>(kTranslationsName);
-    if (!language->IsLoaded()) {
-        Dialogs().Message(language->LoadError(), QStringLiteral("Fatal Error"));
-        Log(QStringLiteral("failed to load ") + kTranslationsName);
-        return false;
-    }
-    return true;
+    ProgramSetup setup;
+    const bool ready = setup.Run();
+    for (const SetupMessage &message : setup.Messages())
+        Dialogs().Message(message.text, message.caption);
+    exeFolder = setup.ExeFolder();
+    appDataFolder = setup.AppDataFolder();
+    lastSettingsPath = setup.LastSettingsPath();
+    guiSettings = setup.TakeSettings();
+    language = setup.TakeLanguage();
+    return ready;
 }
 
 void TfrmMain::SelectStoredLanguage()
 {
     int index = 0;
     guiSettings->GetLanguage(index);
-    if (index < 0 || index >= kLanguageCount) {
-        // An index no selector item stands for: show English rather than keys.
-        Log(QStringLiteral("Unknown language index %1, using English").arg(index));
+    if (index < 0 || index >= ProgramSetup::kLanguageCount)
         index = 0;
-    }
     language->SelectLanguage(index);
     const QSignalBlocker blocker(ui.cbLanguage);
     ui.cbLanguage->setCurrentIndex(index);

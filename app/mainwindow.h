@@ -52,9 +52,6 @@ public:
     const MainWindowUi &Ui() const { return ui; }
 
     static QString ResolveExeFolder();
-    QString ResolveAppDataFolder();
-    bool LoadGuiSettings();
-    void ChangeToExeFolder();
     void ApplyTranslations();
     void ResetToStartState();
     void SetWorkflowButtonsEnabled(bool enabled);
@@ -111,7 +108,9 @@ private:
     void AbortRunningWork();
     void FormClose();
     void FormCreate(const QStringList &arguments);
-    bool CreateLanguage();
+    // Folders, settings and translations; false (after its boxes) when the
+    // program cannot run.
+    bool RunProgramSetup();
     void SelectStoredLanguage();
     void SetPanel(QLabel *panel, const QString &text, const QColor &colour);
     void ConnectHandlers();

@@ -1,14 +1,7 @@
 #pragma once
+#include "templates/shippedFiles.h"
+
 #include <QString>
-#include <QStringList>
-
-// The data files the program cannot run without, in the order they are
-// checked: the template of every catalogue row, the units file, the
-// translations.
-QStringList RequiredResourceFiles();
-
-// The first of them missing from folder (relative name), or empty.
-QString FindMissingResourceFile(const QString &folder);
 
 // Start-up check of the program folder. At the first missing file it shows
 // a box whose text is that file's name and whose caption is

@@ -24,8 +24,6 @@ public:
     QStringList Lines() const { return lines; }
 
 private:
-    static QStringList ParamLines(const IXMLdeviceType &device, int valid, bool withValues);
-
     QPlainTextEdit *memo = nullptr;
     QStringList lines;
     bool hasContent = false;
