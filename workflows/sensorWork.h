@@ -1,0 +1,117 @@
+#pragma once
+// The work a front end does with one sensor, without windows: find it and
+// bring it online, read it, write it and verify, back it up and restore it,
+// load and save configuration files. Every step returns an enum class
+// outcome with its details; the windows turn them into their boxes, the
+// command line into exit statuses. Questions go through IQuestions.
+//
+// UI thread (the link's) only; the steps block while the link pumps events.
+#include "device/deviceSession.h"
+#include "engine/cancelToken.h"
+#include "engine/deviceReader.h"
+#include "engine/document.h"
+#include "workflows/portScanner.h"
+#include "workflows/questions.h"
+
+#include <QObject>
+#include <QString>
+#include <memory>
+
+// Where to look for the sensor: a port (-1: scan every port) and, with a
+// port, a baud code (-1: every rate the scan uses).
+struct SensorTarget {
+    int comNumber = -1;
+    int baudCode = -1;
+    bool HasPort() const { return comNumber > 0; }
+    bool Direct() const { return HasPort() && baudCode >= 0; }
+};
+
+enum class ConnectOutcome {
+    Connected,
+    NoPorts,          // there is no port to scan
+    NoSensor,         // nothing answered on any port and rate tried
+    PortNotOpened,    // the port (a named one, or the sensor's) could not be opened
+    Aborted,          // cancelled
+    UnknownDevice,    // the identity names no product, or an unsupported one
+    TemplateUnusable, // the product's template or the units file cannot be read
+    SetupModeFailed,  // the sensor would not enter setup mode
+    SerialNumberFailed,
+};
+
+struct ConnectResult {
+    ConnectOutcome outcome = ConnectOutcome::NoSensor;
+    ScanResult scan;         // what the scan or try saw
+    aDeviceCommsInfo device; // the sensor brought online (or tried)
+    QString reason;          // the system's or the sensor's reason, a file problem
+};
+
+enum class ReadOutcome {
+    Complete,
+    Incomplete,       // some settings could not be read (FailedCmds say which)
+    SetupModeRefused, // nothing was read
+    Aborted,
+    DeviceGone,
+};
+
+struct ReadResult {
+    ReadOutcome outcome = ReadOutcome::Incomplete;
+    ReadReport report;
+};
+
+enum class FileOutcome {
+    Done,
+    Unreadable,   // missing, not a configuration, too big for the editor
+    WriteFailed,  // the file could not be written (reason says why)
+    Incompatible, // another product, or a mismatch the questions declined
+};
+
+struct FileResult {
+    FileOutcome outcome = FileOutcome::Done;
+    CompatibilityCheck compatibility; // for a load
+    QString reason;
+};
+
+class SensorWork : public QObject
+{
+    Q_OBJECT
+public:
+    // programFolder holds the templates and the units file (trailing '/').
+    SensorWork(const QString &programFolder, const LinkTiming &timing, QObject *parent = nullptr);
+    ~SensorWork() override; // lets the sensor go
+
+    void SetPortSource(ComPortSource source);
+    void SetFirstTryPort(int number) { firstTryPort = number; }
+    // Stops the running step at its next safe point (a scan, a read, a
+    // write), and every step after it; the sensor is still let go properly.
+    void Stop();
+    bool Stopped() const { return cancel->IsCancelled(); }
+
+    // Finds the sensor (scan or try), opens its port, chooses its template
+    // and takes it into setup mode with its serial number read.
+    ConnectResult Connect(const SensorTarget &target);
+    // Reads every setting into Current(); it also becomes the baseline.
+    ReadResult Read();
+    // Tells the sensor to leave setup mode and lets the port go.
+    void Release();
+
+    bool Online() const { return online; }
+    const Document &Current() const { return current; }
+    DeviceSession *Session() { return device.get(); }
+    const QString &SerialNumber() const { return serialNumber; }
+
+private:
+    ConnectResult Find(const SensorTarget &target);
+    ConnectResult BringOnline(ConnectResult result);
+    bool OpenDocument(const QString &identity, ConnectResult &result);
+
+    QString programFolder;
+    LinkTiming timing;
+    ComPortSource portSource;
+    int firstTryPort = 1;
+    CancelTokenPtr cancel = std::make_shared<CancelToken>();
+    PortScanner *scanner = nullptr; // while a scan or try runs
+    std::unique_ptr<DeviceSession> device;
+    Document current;
+    QString serialNumber;
+    bool online = false;
+};
