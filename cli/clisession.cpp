@@ -9,14 +9,12 @@
 #include "connect/commsInit.h"
 #include "diagnostics/progressDlg.h"
 #include "serial/comPortUtils.h"
-#include "serial/comms.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <csignal>
 
 namespace
@@ -39,11 +37,8 @@ QString FriendlyName(int comNumber)
 QString ScanRates()
 {
     QStringList rates;
-    for (int code : TfrmCommsInit::scanBaudCodes) {
-        QString rate;
-        TComms(nullptr, 0, 0).GetBaudName(code, rate);
-        rates.append(rate);
-    }
+    for (int code : PortScanner::scanBaudCodes)
+        rates.append(PortScanner::BaudName(code));
     return rates.join(QStringLiteral(", ")) + QStringLiteral(" baud");
 }
 } // namespace
@@ -101,11 +96,10 @@ void CliSession::AbortRunningWork()
         return;
     TfrmCommsInit &dialog = window->CommsInit();
     if (dialog.isVisible()) {
-        // The scan's button reads "Abort" while a scan runs; a manual try
-        // ends by itself after its one attempt.
-        const QPushButton *scan = dialog.findChild<QPushButton *>(QStringLiteral("buScan"));
-        if (dialog.Busy() && scan && scan->text() == dialog.Captions().abort)
-            dialog.buScanClick();
+        // A scan stops at its next step; a manual try ends by itself after
+        // its one attempt.
+        if (dialog.Scanner().Scanning())
+            dialog.Scanner().Cancel();
         else if (!dialog.Busy())
             dialog.reject();
     }

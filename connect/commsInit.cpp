@@ -1,14 +1,11 @@
 #include "connect/commsInit.h"
 
 #include "base/dialogs.h"
-#include "base/log.h"
 #include "base/translate.h"
 #include "connect/safeModeWizard.h"
-#include "device/interface.h"
 #include "settings/guiSettings.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -40,6 +37,18 @@ TfrmCommsInit::TfrmCommsInit(TfrmGuiSettings *guiSettings, QWidget *parent)
     buildLayout();
     tmrClose.setInterval(closeDelayMs);
     connect(&tmrClose, &QTimer::timeout, this, &TfrmCommsInit::tmrCloseTimer);
+    ConnectScanner();
+}
+
+void TfrmCommsInit::ConnectScanner()
+{
+    connect(&scanner, &PortScanner::portsListed, this, &TfrmCommsInit::ShowPortList);
+    connect(&scanner, &PortScanner::portStarted, this, [this](int, const QString &name) {
+        gbProgress->setTitle(texts.scanning + QLatin1Char(' ') + name + QStringLiteral("..."));
+    });
+    connect(&scanner, &PortScanner::portStatusChanged, this, &TfrmCommsInit::ShowPortStatus);
+    connect(&scanner, &PortScanner::progress, this, &TfrmCommsInit::ShowProgress);
+    connect(&scanner, &PortScanner::found, this, &TfrmCommsInit::AddFoundDevice);
 }
 
 TfrmCommsInit::~TfrmCommsInit() = default;
@@ -55,7 +64,7 @@ void TfrmCommsInit::buildLayout()
     buScan = new QPushButton(gbProgress);
     buScan->setObjectName(QStringLiteral("buScan"));
     pb1 = new QProgressBar(gbProgress);
-    pb1->setRange(0, static_cast<int>(std::size(scanBaudCodes)));
+    pb1->setRange(0, PortScanner::scanRateCount);
     pb1->setTextVisible(false);
     progressLayout->addWidget(buScan);
     progressLayout->addWidget(pb1, 1);
@@ -165,7 +174,7 @@ void TfrmCommsInit::FormShow()
 {
     LookUpTexts();
     setWindowTitle(texts.connection);
-    buScan->setText(busy && !scanAbort ? texts.abort : texts.scan);
+    buScan->setText(scanner.Scanning() && !scanner.Cancelled() ? texts.abort : texts.scan);
     PageControl1->setTabText(PageControl1->indexOf(tabStatus), texts.status);
     PageControl1->setTabText(PageControl1->indexOf(tabManual), texts.manualSetup);
     PageControl1->setTabText(PageControl1->indexOf(tsSafeMode), texts.safeMode);
@@ -230,7 +239,7 @@ void TfrmCommsInit::tmrCloseTimer()
     done(foundDevices.isEmpty() ? QDialog::Rejected : QDialog::Accepted);
 }
 
-// ---------------------------------------------------------------- the link of an attempt
+// ---------------------------------------------------------------- the scanner's settings
 
 TfrmCommsInit::Delays TfrmCommsInit::ReadDelays() const
 {
@@ -248,26 +257,14 @@ TfrmCommsInit::Delays TfrmCommsInit::ReadDelays() const
     return delays;
 }
 
-TComms *TfrmCommsInit::CreateLink(const Delays &delays)
+void TfrmCommsInit::PrepareScanner()
 {
-    ReleaseLink();
-    comms = std::make_unique<TComms>(this, delays.responseTimeout, delays.interCharDelay);
-    if (m_portSource)
-        comms->portUtils->SetPortSource(m_portSource);
-    return comms.get();
-}
-
-TfrmInterface *TfrmCommsInit::CreateSession()
-{
-    session = std::make_unique<TfrmInterface>();
-    session->SetComms(comms.get());
-    return session.get();
-}
-
-void TfrmCommsInit::ReleaseLink()
-{
-    session.reset();
-    comms.reset(); // stops the receive thread and closes the port
+    const Delays delays = ReadDelays();
+    scanner.SetTiming(LinkTiming{delays.responseTimeout, delays.interCharDelay, delays.settle});
+    int first = defaultFirstTryPort;
+    if (m_guiSettings != nullptr)
+        m_guiSettings->GetFirstTryPort(first);
+    scanner.SetFirstTryPort(first);
 }
 
 void TfrmCommsInit::ClearFoundDevices()
@@ -315,20 +312,15 @@ void TfrmCommsInit::RunScan()
     PageControl1->setEnabled(false);
 
     ClearFoundDevices();
-    scanAbort = false;
-    scanDelays = ReadDelays();
-    CreateLink(scanDelays);
-    CreateSession();
-    BuildPortList();
-    ScanPorts();
-    ReleaseLink();
+    PrepareScanner();
+    scanner.Scan();
     FinishScan();
 }
 
 void TfrmCommsInit::FinishScan()
 {
     buScan->setText(texts.scan);
-    gbProgress->setTitle(scanAbort ? texts.scanAborted : texts.scanComplete);
+    gbProgress->setTitle(scanner.Cancelled() ? texts.scanAborted : texts.scanComplete);
     pb1->setValue(0);
     if (!foundDevices.isEmpty()) {
         tmrClose.start();
@@ -340,15 +332,33 @@ void TfrmCommsInit::FinishScan()
     buClose->setEnabled(true);
 }
 
-void TfrmCommsInit::BuildPortList()
+void TfrmCommsInit::ShowPortList(const QStringList &names)
 {
-    if (comms->ListComPorts(portNames) != 0) {
-        Log(QStringLiteral("The list of COM ports could not be read."));
-        portNames.clear();
-    }
+    portNames = names;
     portStatus.clear();
     for (qsizetype i = 0; i < portNames.size(); ++i)
         portStatus.append(texts.notScanned);
+    RefreshPortList();
+    if (portNames.isEmpty())
+        Dialogs().Message(T(QStringLiteral("No comm ports available")), T(QStringLiteral("ERROR")));
+}
+
+void TfrmCommsInit::ShowPortStatus(int position, const ScannedPort &status)
+{
+    switch (status.state) {
+    case PortState::Found:
+        portStatus[position] = status.device.identity;
+        break;
+    case PortState::NoSensor:
+    case PortState::Aborted: // its rates were tried until the abort
+        portStatus[position] = texts.noSensorFound;
+        break;
+    case PortState::NotScanned:
+        // Still not scanned, but the user learns why (permissions, in use, gone).
+        if (!status.reason.isEmpty())
+            portStatus[position] = texts.notScanned + QStringLiteral(" (") + status.reason + QLatin1Char(')');
+        break;
+    }
     RefreshPortList();
 }
 
@@ -359,59 +369,10 @@ void TfrmCommsInit::RefreshPortList()
         lbPorts->addItem(portNames.at(i) + QStringLiteral(": ") + portStatus.value(i));
 }
 
-void TfrmCommsInit::ScanPorts()
+void TfrmCommsInit::ShowProgress(int step, int steps)
 {
-    if (portNames.isEmpty())
-        Dialogs().Message(T(QStringLiteral("No comm ports available")), T(QStringLiteral("ERROR")));
-    int first = defaultFirstTryPort;
-    if (m_guiSettings != nullptr)
-        m_guiSettings->GetFirstTryPort(first);
-    Log(QStringLiteral("First COM port to try (reg) = ") + QString::number(first));
-    const QString firstName = QStringLiteral("COM") + QString::number(first);
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < portNames.size(); ++i) {
-        if (portNames.at(i).compare(firstName, Qt::CaseInsensitive) == 0) {
-            start = i;
-            break;
-        }
-    }
-    for (qsizetype visited = 0; visited < portNames.size() && !scanAbort; ++visited) {
-        ScanPort(static_cast<int>((start + visited) % portNames.size()));
-        if (!foundDevices.isEmpty())
-            break;
-    }
-}
-
-void TfrmCommsInit::ScanPort(int position)
-{
-    const QString name = portNames.at(position);
-    Log(QStringLiteral("Scanning ") + name + QStringLiteral("..."));
-    gbProgress->setTitle(texts.scanning + QLatin1Char(' ') + name + QStringLiteral("..."));
-    const int index = PortIndexFromName(name);
-    if (OpenForTry(index, scanDelays.settle)) {
-        aDeviceCommsInfo record;
-        record.portIndex = index;
-        if (TryBauds(record)) {
-            Log(name + QStringLiteral(" Found ") + record.identity + QStringLiteral(" @") + record.baudText);
-            portStatus[position] = record.identity;
-            AddFoundDevice(record);
-        } else {
-            portStatus[position] = texts.noSensorFound;
-            Log(QStringLiteral("No sensor found"));
-        }
-        CloseAfterTry();
-    } else if (!comms->OpenErrorText().isEmpty()) {
-        // Still not scanned, but the user learns why (permissions, in use, gone).
-        portStatus[position] = texts.notScanned + QStringLiteral(" (") + comms->OpenErrorText() + QLatin1Char(')');
-    }
-    RefreshPortList();
-}
-
-int TfrmCommsInit::PortIndexFromName(const QString &name)
-{
-    bool ok = false;
-    const int number = name.mid(3).toInt(&ok);
-    return ok ? number - 1 : -1;
+    pb1->setRange(0, steps);
+    pb1->setValue(step);
 }
 
 int TfrmCommsInit::PortIndexFromField(const QString &text)
@@ -421,70 +382,15 @@ int TfrmCommsInit::PortIndexFromField(const QString &text)
     return ok && number >= 1 ? number - 1 : -1;
 }
 
-bool TfrmCommsInit::OpenForTry(int index, int settle)
-{
-    Log(QStringLiteral("Opening port: COM") + QString::number(index + 1));
-    if (comms->Init(index, portParams, settle) != 0) {
-        Log(QStringLiteral("Failed to open port."));
-        return false;
-    }
-    Log(QStringLiteral("Port open"));
-    // The dialog is the notify window only to satisfy the link; it ignores the lines.
-    if (comms->StartRxService(this) != 0) {
-        comms->ClosePort();
-        Log(QStringLiteral("Failed to open port."));
-        return false;
-    }
-    comms->OpenPortLog();
-    return true;
-}
-
-void TfrmCommsInit::CloseAfterTry()
-{
-    comms->ClosePortLog();
-    comms->StopRxService();
-    comms->ClosePort();
-}
-
-bool TfrmCommsInit::TryBauds(aDeviceCommsInfo &record)
-{
-    pb1->setRange(0, static_cast<int>(std::size(scanBaudCodes)));
-    pb1->setValue(0);
-    QCoreApplication::processEvents();
-    session->SetRxServiceMode(RX_MODE_TRANSACTING);
-    for (int q = 0; q < static_cast<int>(std::size(scanBaudCodes)) && !scanAbort; ++q) {
-        pb1->setValue(q);
-        if (TryBaud(record, scanBaudCodes[q]))
-            return true;
-    }
-    return false;
-}
-
-bool TfrmCommsInit::TryBaud(aDeviceCommsInfo &record, int code)
-{
-    comms->SetBaud(code);
-    comms->PortControl('S');
-    QString identity;
-    if (session->QueryUnit(identity) != 0)
-        return false;
-    record.baudCode = code;
-    record.identity = identity;
-    comms->GetBaudName(code, record.baudText);
-    record.kind = 1;
-    return true;
-}
-
 void TfrmCommsInit::buScanClick()
 {
-    if (buScan->text() == texts.abort) {
-        scanAbort = true;
+    if (scanner.Scanning()) {
+        scanner.Cancel();
         buScan->setText(texts.scan);
         return;
     }
     if (busy)
         return;
-    scanAbort = false;
-    buScan->setText(texts.abort);
     RunScan();
 }
 
@@ -497,42 +403,36 @@ void TfrmCommsInit::buTryClick()
     BeginWork();
     Memo2->clear();
     ClearFoundDevices();
-    scanAbort = false;
-    const Delays delays = ReadDelays();
-    CreateLink(delays);
-    CreateSession();
-    const int index = PortIndexFromField(edComPort->text());
-    if (index < 0) {
-        Memo2->appendPlainText(texts.invalidComNum);
-    } else if (OpenForTry(index, delays.settle)) {
-        ManualTry(index);
-        CloseAfterTry();
-    } else {
-        const QString reason = comms->OpenErrorText();
-        Memo2->appendPlainText(reason.isEmpty() ? texts.failedToOpenPort
-                                                : texts.failedToOpenPort + QStringLiteral(" (") + reason + ')');
-    }
-    ReleaseLink();
+    PrepareScanner();
+    // Without a chosen rate the port is tried at every rate the scan uses.
+    const int position = cbBaud->currentIndex();
+    ShowTryResult(scanner.TryPort(PortIndexFromField(edComPort->text()),
+                                  position >= 0 ? position + manualBaudCodeOffset : -1));
     EndWork();
     if (!foundDevices.isEmpty())
         done(QDialog::Accepted);
 }
 
-void TfrmCommsInit::ManualTry(int index)
+void TfrmCommsInit::ShowTryResult(const ScanResult &result)
 {
-    aDeviceCommsInfo record;
-    record.portIndex = index;
-    session->SetRxServiceMode(RX_MODE_TRANSACTING);
-    // Without a chosen rate the port is tried at every rate the scan uses.
-    const int position = cbBaud->currentIndex();
-    const bool found = position >= 0 ? TryBaud(record, position + manualBaudCodeOffset) : TryBauds(record);
-    pb1->setValue(0);
-    if (found) {
+    switch (result.outcome) {
+    case ScanOutcome::InvalidPort:
+        Memo2->appendPlainText(texts.invalidComNum);
+        break;
+    case ScanOutcome::PortNotOpened:
+        Memo2->appendPlainText(result.openError.isEmpty()
+                                   ? texts.failedToOpenPort
+                                   : texts.failedToOpenPort + QStringLiteral(" (") + result.openError + ')');
+        break;
+    case ScanOutcome::Found: {
+        const aDeviceCommsInfo &record = result.found.first();
         Memo2->appendPlainText(QLatin1Char(' ') + texts.found + QLatin1Char(' ') + record.identity +
                                QStringLiteral(" @") + record.baudText);
-        AddFoundDevice(record);
-    } else {
+        break;
+    }
+    default:
         Memo2->appendPlainText(texts.noSensorFound);
+        break;
     }
 }
 

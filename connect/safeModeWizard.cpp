@@ -1,10 +1,8 @@
 #include "connect/safeModeWizard.h"
 
 #include "base/dialogs.h"
-#include "base/log.h"
 #include "base/translate.h"
 #include "connect/commsInit.h"
-#include "device/interface.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -19,7 +17,6 @@
 namespace
 {
 constexpr int pauseBeforeProbeMs = 1000;
-constexpr int probeProgressSteps = 10;
 const char *const step4Prompt = "Press Next to automatically enter SAFE mode";
 
 QPushButton *addButton(QLayout *layout, const QString &caption, const char *name)
@@ -42,6 +39,12 @@ TSafeModeWizard::TSafeModeWizard(TfrmCommsInit &dialog, QWidget *tab) : QObject(
     buildStep3();
     buildStep4();
     pgctrlSafeMode->setCurrentWidget(tsSafeMode_Begin);
+    PortScanner &scanner = dialog.Scanner();
+    connect(&scanner, &PortScanner::probePass, pbSafeMode, &QProgressBar::setValue);
+    connect(&scanner, &PortScanner::safeModeProbeStarted, this, [this] {
+        if (!probingDongle)
+            pgctrlSafeMode->setCurrentWidget(tsSafeMode_Step3);
+    });
 }
 
 QWidget *TSafeModeWizard::buildPage(const QString &title, const QStringList &lines)
@@ -116,7 +119,7 @@ void TSafeModeWizard::buildStep3()
 {
     tsSafeMode_Step3 = buildPage(QStringLiteral("SAFE MODE: STEP 3"), {QStringLiteral("Switch power to device ON")});
     pbSafeMode = new QProgressBar(tsSafeMode_Step3);
-    pbSafeMode->setRange(0, probeProgressSteps);
+    pbSafeMode->setRange(0, PortScanner::safeModeProbeSteps);
     pbSafeMode->setTextVisible(false);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -160,7 +163,7 @@ void TSafeModeWizard::Restart()
 {
     if (dialog.Busy())
         return;
-    dialog.ReleaseLink();
+    dialog.Scanner().ReleasePort();
     ShowStep4Idle();
     pgctrlSafeMode->setCurrentWidget(tsSafeMode_Begin);
 }
@@ -194,18 +197,18 @@ void TSafeModeWizard::buSafeModeStep2CancelClick()
 {
     if (dialog.Busy())
         return;
-    dialog.ReleaseLink();
+    dialog.Scanner().ReleasePort();
     pgctrlSafeMode->setCurrentWidget(tsSafeMode_Begin);
 }
 
 void TSafeModeWizard::buSafeModeAbortClick()
 {
-    safeModeAbort = true;
+    dialog.Scanner().Cancel();
 }
 
 void TSafeModeWizard::buSafeModeStep4AbortClick()
 {
-    safeModeAbort = true;
+    dialog.Scanner().Cancel();
 }
 
 void TSafeModeWizard::buSafeModeStep4Click()
@@ -236,19 +239,14 @@ void TSafeModeWizard::buSafeModeStep4CancelClick()
 bool TSafeModeWizard::SafeModeOpen(bool dongle)
 {
     dialog.ClearFoundDevices();
-    const TfrmCommsInit::Delays delays = dialog.ReadDelays();
-    dialog.CreateLink(delays);
-    portIndex = TfrmCommsInit::PortIndexFromField(edCommPortSM->text());
-    const QString failure = portIndex < 0                                  ? dialog.Captions().invalidComNum
-                            : !dialog.OpenForTry(portIndex, delays.settle) ? dialog.Captions().failedToOpenPort
-                                                                           : QString();
-    if (!failure.isEmpty()) {
-        dialog.ReleaseLink();
-        Dialogs().Message(failure, T(QStringLiteral("ERROR")));
+    dialog.PrepareScanner();
+    const ScanResult opened = dialog.Scanner().OpenSafeMode(TfrmCommsInit::PortIndexFromField(edCommPortSM->text()));
+    if (opened.outcome == ScanOutcome::InvalidPort || opened.outcome == ScanOutcome::PortNotOpened) {
+        Dialogs().Message(opened.outcome == ScanOutcome::InvalidPort ? dialog.Captions().invalidComNum
+                                                                     : dialog.Captions().failedToOpenPort,
+                          T(QStringLiteral("ERROR")));
         return false;
     }
-    dialog.Link()->SetBaud(TfrmCommsInit::safeModeBaudCode);
-    dialog.CreateSession()->SetRxServiceMode(RX_MODE_TRANSACTING);
     if (!dongle)
         pgctrlSafeMode->setCurrentWidget(tsSafeMode_Step2);
     return true;
@@ -257,19 +255,17 @@ bool TSafeModeWizard::SafeModeOpen(bool dongle)
 void TSafeModeWizard::SafeModeWait(bool dongle)
 {
     // A scan or manual try since step 1 has taken the port over.
-    if (dialog.Link() == nullptr || dialog.Session() == nullptr) {
+    if (!dialog.Scanner().HoldsSafeModePort()) {
         Restart();
         return;
     }
     dialog.BeginWork();
-    dialog.Link()->portUtils->Sleep(pauseBeforeProbeMs);
-    dialog.Link()->PortControl('S');
-    if (!dongle)
-        pgctrlSafeMode->setCurrentWidget(tsSafeMode_Step3);
-    const bool found = ProbeUntilFound();
-    dialog.ReleaseLink();
+    probingDongle = dongle;
+    const ScanResult result = dialog.Scanner().ProbeSafeMode(pauseBeforeProbeMs);
+    if (result.outcome == ScanOutcome::DeviceLost)
+        Dialogs().Message(T(QStringLiteral("Connection Error")), T(QStringLiteral("ERROR")));
     dialog.EndWork();
-    if (found) {
+    if (result.outcome == ScanOutcome::Found) {
         dialog.tmrClose.start();
     } else {
         ShowStep4Idle();
@@ -277,30 +273,7 @@ void TSafeModeWizard::SafeModeWait(bool dongle)
     }
 }
 
-bool TSafeModeWizard::ProbeUntilFound()
+bool TSafeModeWizard::ProbeLoopRunning() const
 {
-    probing = true;
-    safeModeAbort = false;
-    bool found = false;
-    while (!safeModeAbort && !found) {
-        QCoreApplication::processEvents();
-        pbSafeMode->setValue((pbSafeMode->value() + 1) % probeProgressSteps);
-        // A vanished device (an adapter pulled out) would never answer: stop.
-        if (dialog.Link()->DeviceLost() || !dialog.Link()->RxServiceRunning()) {
-            Log(QStringLiteral("Safe mode: the device has gone; probing stopped."));
-            Dialogs().Message(T(QStringLiteral("Connection Error")), T(QStringLiteral("ERROR")));
-            break;
-        }
-        if (dialog.Session()->SafeModeProbe() != 0)
-            continue;
-        aDeviceCommsInfo record;
-        record.portIndex = portIndex;
-        if (dialog.TryBaud(record, TfrmCommsInit::safeModeBaudCode)) {
-            Log(QStringLiteral(" Found ") + record.identity + QStringLiteral(" @") + record.baudText);
-            dialog.AddFoundDevice(record);
-            found = true;
-        }
-    }
-    probing = false;
-    return found;
+    return dialog.Scanner().Probing();
 }

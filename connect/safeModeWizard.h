@@ -16,10 +16,11 @@ class TfrmCommsInit;
 // user switch the sensor off and on (skipped with "Use Dongle"), sends "*"
 // until the sensor answers, then runs the unit query at 4800 baud.
 //
-// The link and session are the dialog's: the wizard uses the dialog's steps
-// (OpenForTry, TryBaud), its found-device list and its close timer. UI thread
-// only; the probe loop runs inside a button event and hears its Abort button
-// through the event pumping of each pass.
+// The port is held by the dialog's scanner from step 1 to the end of the
+// probe; found sensors land in the dialog's list and its close timer closes
+// it. UI thread only; the probe loop runs inside a button event and hears
+// its Abort button (the scanner's cancel) through the event pumping of each
+// pass.
 class TSafeModeWizard : public QObject
 {
     Q_OBJECT
@@ -41,7 +42,7 @@ public:
     bool SafeModeOpen(bool dongle);
     void SafeModeWait(bool dongle);
 
-    bool ProbeLoopRunning() const { return probing; }
+    bool ProbeLoopRunning() const;
 
     QStackedWidget *pgctrlSafeMode = nullptr;
     QWidget *tsSafeMode_Begin = nullptr;
@@ -63,8 +64,6 @@ public:
     // Stops the dongle path's probe loop, which runs while step 4 is shown.
     QPushButton *buSafeModeStep4Abort = nullptr;
 
-    bool safeModeAbort = false;
-
 private:
     QWidget *buildPage(const QString &title, const QStringList &lines);
     void buildBegin();
@@ -73,9 +72,7 @@ private:
     void buildStep3();
     void buildStep4();
     void ShowStep4Idle();
-    bool ProbeUntilFound();
 
     TfrmCommsInit &dialog;
-    int portIndex = -1; // of the attempt in progress
-    bool probing = false;
+    bool probingDongle = false; // the dongle path stays on step 4 while probing
 };
