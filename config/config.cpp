@@ -206,3 +206,24 @@ QString TFormConfig::GetIdentitySuffix() const
         suffix += QStringLiteral(" UVW");
     return suffix;
 }
+
+DeviceIdentity TFormConfig::Identity() const
+{
+    DeviceIdentity id;
+    id.productName = m_productName;
+    id.displayName = m_displayName;
+    id.protocolVersion = m_protocolVersion;
+    id.optionBits = m_optionBits;
+    id.heating = m_heating;
+    id.axisConfig = m_axisConfig;
+    id.softwareVersion = m_softwareVersion;
+    id.softwareVersionExtra = m_softwareVersionExtra;
+    id.optionText = m_optionText;
+    id.identityReply = m_identityReply;
+    return id;
+}
+
+Document TFormConfig::CurrentDocument() const
+{
+    return {Identity(), m_productsDoc, m_unitsDoc};
+}

@@ -1,6 +1,6 @@
 #include "config/identity.h"
 
-#include "config/splitFields.h"
+#include "engine/splitFields.h"
 #include "templates/productCatalogue.h"
 
 #include <QStringList>
