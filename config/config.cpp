@@ -6,7 +6,7 @@
 #include "base/translate.h"
 #include "config/commitWatcher.h"
 #include "config/configPage.h"
-#include "config/identity.h"
+#include "engine/identity.h"
 #include "templates/productCatalogue.h"
 
 #include <QCloseEvent>
@@ -205,4 +205,25 @@ QString TFormConfig::GetIdentitySuffix() const
     if (m_axisConfig == 3)
         suffix += QStringLiteral(" UVW");
     return suffix;
+}
+
+DeviceIdentity TFormConfig::Identity() const
+{
+    DeviceIdentity id;
+    id.productName = m_productName;
+    id.displayName = m_displayName;
+    id.protocolVersion = m_protocolVersion;
+    id.optionBits = m_optionBits;
+    id.heating = m_heating;
+    id.axisConfig = m_axisConfig;
+    id.softwareVersion = m_softwareVersion;
+    id.softwareVersionExtra = m_softwareVersionExtra;
+    id.optionText = m_optionText;
+    id.identityReply = m_identityReply;
+    return id;
+}
+
+Document TFormConfig::CurrentDocument() const
+{
+    return {Identity(), m_productsDoc, m_unitsDoc};
 }

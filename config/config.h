@@ -9,6 +9,8 @@
 // Everything runs on the GUI thread. Result codes: config/configresult.h.
 #include "config/confighost.h"
 #include "config/configresult.h"
+#include "engine/document.h"
+#include "engine/replies.h"
 #include "templates/ordaDeviceUnits.h"
 #include "templates/ordaUserConfig.h"
 
@@ -136,7 +138,7 @@ public:
     // (or "NMEA" alone) is the NMEA format, fewer or in another order the
     // user-defined sentence format; parameters with sentences are kept as
     // the sensor lists them.
-    enum class ReportForm { Parameters, AllSentences, SentenceSubset, Mixed };
+    using ReportForm = ::ReportForm;
     // offered: the report's sentences in the sensor's order (each counts as
     // a sentence, as do the names IsNmeaSentenceName knows).
     static ReportForm ClassifyReport(const QStringList &fields, const QStringList &offered);
@@ -246,6 +248,10 @@ public:
     // Why the last units or template file that exists could not be used.
     QString LastLoadError() const { return m_lastLoadError; }
 
+    // The device as the engine knows it, and the document with it.
+    DeviceIdentity Identity() const;
+    Document CurrentDocument() const;
+
     IXMLsensorunitsType UnitsDoc() const { return m_unitsDoc; }
     int MeasurementCount() const { return m_measurementCount; }
     IXMLproductsType ProductsDoc() const { return m_productsDoc; }
@@ -312,6 +318,8 @@ private:
     void ReformatMaskedFloat(QLineEdit *edit, IXMLparamType param, double v) const;
 
     // configFiles.cpp, differences.cpp
+    // Writes what every control shows into the document.
+    void StoreAllValues();
     void StoreParamValues(const IXMLcategoryType &category, int c, int p);
     void StoreInputValues(IXMLparamType param, const cfgInputTabPageType &input);
     static bool IsInputType(const QString &type);
@@ -324,51 +332,16 @@ private:
     TfrmGuiSettings *GuiSettings() const;
 
     // deviceRead.cpp
-    struct ReadState;
     bool EnterSetupModeOrWarn(const QString &logLine);
+    void WarnUnableToConfigure();
     void LeaveSetupMode();
-    int CountParamsForRead();
-    bool ReadCategories(ReadState &state);
-    bool ReadCategory(int c, ReadState &state);
-    int ReadParam(const IXMLcategoryType &category, IXMLparamType param, ReadState &state);
-    int ExchangeSingle(const QString &cmd, QString &reply, ReadState &state);
-    // A one-line read and the value its reply carries, or the failure code.
-    int ReadSingleValue(IXMLparamType param, ReadState &state, QString &value);
-    int ExchangeDelayed(const QString &cmd, QString &reply, ReadState &state);
-    int ReadInt(IXMLparamType param, ReadState &state, bool delayed);
-    int ReadSelect(IXMLparamType param, ReadState &state, bool delayed);
-    int ReadSensorUnits(IXMLparamType param, ReadState &state);
-    int ReadReport(IXMLparamType param, ReadState &state, bool xdr);
-    int ReadSensType(IXMLparamType param, ReadState &state);
-    int ReadCfgUnits(const IXMLcategoryType &category, IXMLparamType param, ReadState &state);
-    int ReadAnipType(IXMLparamType param, ReadState &state);
-    int ReadText(IXMLparamType param, ReadState &state);
-    int ReadTime(IXMLparamType param, ReadState &state);
-    int ReadString(IXMLparamType param, ReadState &state);
-    int ReadMaskedFloat(IXMLparamType param, ReadState &state);
-    int LookupUnits(const QString &measurement, const QString &symbol, IXMLparamType param, ReadState &state);
-    void ApplySubstNamesToReport(const ReadState &state);
     bool WriteRetrievedConfig();
     bool FinishRead();
-    bool StopRead(const ReadState &state);
-    // The exchange's code, or the code that stops the read when the device
-    // is gone.
-    int CheckAnswered(int code, const QString &cmd, ReadState &state);
     void CloseProgress();
     TfrmSessionReport &SessionReport();
     TfrmSummary &Summary();
 
     // deviceWrite.cpp
-    QString CommandLine(const IXMLcategoryType &category, int c, int p, bool &sync);
-    QString InputCommandLine(const QString &type, const QString &cmd, IXMLparamType param,
-                             const cfgInputTabPageType &input);
-    QString SelectCommandLine(const QString &cmd, IXMLparamType param, const ParamControls &controls);
-    QString UnitsCommandLine(const QString &cmd, IXMLparamType param, const ParamControls &controls);
-    QString XdrCommandLine(const QString &cmd);
-    QString TimeCommandLine(const QString &cmd, const ParamControls &controls, bool &sync);
-    // A report list with each input's name replaced by the substitute name
-    // the pages give it: the device lists and takes its inputs by those.
-    QString WithSubstituteNames(const QString &list);
     bool SendCommands(const QStringList &lines, bool sync);
     bool SendCommand(const QString &line, bool sync);
     bool StopWrite(const QString &logLine, const QString &action);
@@ -384,7 +357,6 @@ private:
     IXMLproductsType m_productsDoc;
     IXMLdeviceType m_device;
     int m_categoryCount = 0;
-    int m_paramCount = 0;
 
     // Guarded: the pages belong to the main window's page control, which may
     // go before the engine does.

@@ -2,11 +2,10 @@
 // document to a file, reading a file's device description, and checking a
 // file against the device before it is loaded.
 #include "base/dialogs.h"
-#include "base/fileSave.h"
 #include "base/log.h"
 #include "base/translate.h"
 #include "config/config.h"
-#include "config/numberScan.h"
+#include "engine/numberScan.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -34,6 +33,19 @@ QString ExpandReportName(const QString &report, IXMLparamType param)
     }
     return report;
 }
+QString MismatchCaption(Compatibility kind)
+{
+    switch (kind) {
+    case Compatibility::ProtocolMismatch:
+        return QStringLiteral("Warning - protocol mismatch");
+    case Compatibility::HeatingMismatch:
+        return QStringLiteral("Warning - heating mismatch");
+    case Compatibility::AxisMismatch:
+        return QStringLiteral("Warning - axis configuration mismatch");
+    default:
+        return {};
+    }
+}
 } // namespace
 
 bool TFormConfig::SaveConfigFile(const QString &fileName)
@@ -43,21 +55,22 @@ bool TFormConfig::SaveConfigFile(const QString &fileName)
         return false;
     Log(QStringLiteral("Saving configuration file."));
     Log(fileName);
+    StoreAllValues();
+    Log(QStringLiteral("Writing config file."));
+    if (!SaveConfigDocument(m_productsDoc, fileName, &m_lastSaveError)) {
+        Log(QStringLiteral("Could not write ") + m_lastSaveError);
+        return false;
+    }
+    return true;
+}
+
+void TFormConfig::StoreAllValues()
+{
     for (int c = 0; c < m_categoryCount && c < TemplateLimits::Categories; ++c) {
         const IXMLcategoryType category = m_device.Category(c);
         for (int p = 0; p < category.Count() && p < TemplateLimits::ParamsPerCategory; ++p)
             StoreParamValues(category, c, p);
     }
-    Log(QStringLiteral("Writing config file."));
-    QString xml = m_productsDoc.XML();
-    while (xml.endsWith(QLatin1Char('\n')))
-        xml.chop(1);
-    const QByteArray text = (xml + QStringLiteral("\r\n")).toUtf8();
-    if (!SaveFileWhole(fileName, text, &m_lastSaveError)) {
-        Log(QStringLiteral("Could not write ") + m_lastSaveError);
-        return false;
-    }
-    return true;
 }
 
 void TFormConfig::StoreParamValues(const IXMLcategoryType &category, int c, int p)
@@ -97,10 +110,7 @@ void TFormConfig::StoreParamValues(const IXMLcategoryType &category, int c, int 
 
 bool TFormConfig::IsInputType(const QString &type)
 {
-    static const QStringList types = {QStringLiteral("senstypeselect"), QStringLiteral("cfgsensorunits"),
-                                      QStringLiteral("aniptype"), QStringLiteral("substname"),
-                                      QStringLiteral("digcount")};
-    return types.contains(type);
+    return IsInputParamType(type);
 }
 
 void TFormConfig::StoreInputValues(IXMLparamType param, const cfgInputTabPageType &input)
@@ -171,30 +181,27 @@ bool TFormConfig::AskToContinue(const QString &found, const QString &expected, c
 
 bool TFormConfig::CheckFileCompatibility(const QString &fileName)
 {
-    // A file that cannot be read is named as such, not as another product.
-    if (LoadConfigDocument(fileName).IsNull())
-        return false;
-    const QString product = GetFileProductName(fileName);
-    if (product != m_productName) {
-        Dialogs().Message(T(QStringLiteral("Found:")) + product + T(QStringLiteral("  Expected:")) + m_productName +
-                              QStringLiteral("\r\nOperation has been aborted."),
-                          T(QStringLiteral("Error - device type mismatch")));
-        return false;
-    }
-    const struct {
-        int found;
-        int expected;
-        const char *caption;
-    } checks[] = {
-        {GetFileProtocolVersion(fileName), m_protocolVersion, "Warning - protocol mismatch"},
-        {GetFileHeating(fileName), m_heating, "Warning - heating mismatch"},
-        {GetFileAxisConfig(fileName), m_axisConfig, "Warning - axis configuration mismatch"},
-    };
-    for (const auto &check : checks) {
-        if (check.found != check.expected &&
-            !AskToContinue(QString::number(check.found), QString::number(check.expected),
-                           QString::fromLatin1(check.caption)))
+    const CompatibilityCheck check = CheckCompatibility(fileName, Identity());
+    for (const CompatibilityIssue &issue : check.issues) {
+        switch (issue.kind) {
+        case Compatibility::Compatible:
+            break;
+        case Compatibility::Unreadable:
+            // Named as a file that cannot be read, not as another product.
+            LoadConfigDocument(fileName);
             return false;
+        case Compatibility::ProductMismatch:
+            Dialogs().Message(T(QStringLiteral("Found:")) + issue.found + T(QStringLiteral("  Expected:")) +
+                                  issue.expected + QStringLiteral("\r\nOperation has been aborted."),
+                              T(QStringLiteral("Error - device type mismatch")));
+            return false;
+        case Compatibility::ProtocolMismatch:
+        case Compatibility::HeatingMismatch:
+        case Compatibility::AxisMismatch:
+            if (!AskToContinue(issue.found, issue.expected, MismatchCaption(issue.kind)))
+                return false;
+            break;
+        }
     }
     return true;
 }

@@ -4,7 +4,7 @@
 #include "base/log.h"
 #include "base/translate.h"
 #include "config/config.h"
-#include "config/numberScan.h"
+#include "engine/numberScan.h"
 #include "device/interface.h"
 #include "diagnostics/progressDlg.h"
 #include "diagnostics/sessionReport.h"
@@ -17,30 +17,6 @@
 
 namespace
 {
-QString Line(const QString &cmd, const QString &value)
-{
-    return cmd + QLatin1Char(' ') + value;
-}
-
-QString NotConfigured(const QString &cmd)
-{
-    return Line(cmd, QStringLiteral("NOT CONFIGURED"));
-}
-
-QString EditText(const QLineEdit *edit)
-{
-    return edit ? edit->text() : QString();
-}
-
-bool HasParamOfType(const IXMLcategoryType &category, const QString &type)
-{
-    for (int p = 0; p < category.Count(); ++p) {
-        if (category.Param(p).Type() == type)
-            return true;
-    }
-    return false;
-}
-
 // "TIME" and the current UTC date and time, as the device sets its clock.
 QString SyncTimeCommand()
 {
@@ -78,147 +54,34 @@ bool TFormConfig::WriteSettingsToDevice()
 
 QStringList TFormConfig::BuildCommandList(bool &sync)
 {
-    sync = false;
-    QStringList lines;
+    // The window's entries go into the document first: the commands are
+    // built from the document alone, as for a file.
+    StoreAllValues();
+    CommandOptions options;
+    if (m_report.formatCombo)
+        options.reportFormat = m_report.formatCombo->currentText();
     for (int c = 0; c < m_categoryCount && c < TemplateLimits::Categories; ++c) {
-        const IXMLcategoryType category = m_device.Category(c);
-        for (int p = 0; p < category.Count() && p < TemplateLimits::ParamsPerCategory; ++p) {
-            const QString line = CommandLine(category, c, p, sync);
-            if (line.isEmpty())
-                continue;
-            Log(line);
-            lines.append(line);
+        for (const ParamControls &controls : m_controls[c]) {
+            if (controls.check)
+                options.syncTime = controls.check->isChecked();
         }
     }
-    return lines;
-}
-
-QString TFormConfig::CommandLine(const IXMLcategoryType &category, int c, int p, bool &sync)
-{
-    const IXMLparamType param = category.Param(p);
-    const QString type = param.Type();
-    const QString cmd = param.Cmd();
-    const ParamControls &controls = m_controls[c][p];
-    if (type == QLatin1String("int") || type == QLatin1String("delayedint") || type == QLatin1String("maskedfloat"))
-        return controls.edit ? Line(cmd, controls.edit->text()) : QString();
-    if (type == QLatin1String("timestr") || type == QLatin1String("timestrcheckbox"))
-        return TimeCommandLine(cmd, controls, sync);
-    if (type == QLatin1String("string")) {
-        if (!controls.edit)
-            return {};
-        if (cmd == QLatin1String("USERINF") && TrimBlank(controls.edit->text()).isEmpty())
-            return Line(cmd, QStringLiteral("\"\""));
-        return Line(cmd, controls.edit->text());
-    }
-    if (type == QLatin1String("select") || type == QLatin1String("delayedselect"))
-        return SelectCommandLine(cmd, param, controls);
-    if (type == QLatin1String("sensorunits"))
-        return UnitsCommandLine(cmd, param, controls);
-    if (type == QLatin1String("reportstr"))
-        return m_report.reportEdit ? Line(cmd, WithSubstituteNames(TrimBlank(m_report.reportEdit->text()))) : QString();
-    if (type == QLatin1String("reportxdr"))
-        return XdrCommandLine(cmd);
-    if (const cfgInputTabPageType *input = InputRecord(c); input && IsInputType(type))
-        return InputCommandLine(type, cmd, param, *input);
-    Log(QStringLiteral("UNRECOGNISED SEND PARAM TYPE."));
-    return {};
-}
-
-QString TFormConfig::SelectCommandLine(const QString &cmd, IXMLparamType param, const ParamControls &controls)
-{
-    if (!controls.combo)
-        return {};
-    const QStringList options = FillOptionList(param);
-    const int index = controls.combo->currentIndex();
-    return index >= 0 && index < options.size() ? Line(cmd, options[index]) : QString();
-}
-
-QString TFormConfig::UnitsCommandLine(const QString &cmd, IXMLparamType param, const ParamControls &controls)
-{
-    if (!controls.combo)
-        return {};
-    const int measurement = m_unitsDoc.FindMeasurement(param.Measure());
-    if (measurement < 0) {
-        Dialogs().Message(Line(cmd, param.Measure()), T(QStringLiteral("Save To Device Error - Unknown Units")));
-        Log(QStringLiteral("ERROR: UNITS INDEX INVALID."));
-        return {};
-    }
-    const IXMLmeasurementType units = m_unitsDoc.Measurement(measurement);
-    const int index = controls.combo->currentIndex();
-    return index >= 0 && index < units.Count() ? Line(cmd, units.Unit(index).Symbol()) : QString();
-}
-
-QString TFormConfig::XdrCommandLine(const QString &cmd)
-{
-    const ReportWidgets &w = m_report;
-    if (!w.formatCombo || !w.reportEdit || !w.xdrEdit)
-        return {};
-    if (!w.formatCombo->currentText().contains(QLatin1String("NMEADEF")) ||
-        !TrimBlank(w.reportEdit->text()).contains(QLatin1String("XDR")))
-        return {};
-    return Line(cmd, WithSubstituteNames(TrimBlank(w.xdrEdit->text())));
-}
-
-QString TFormConfig::WithSubstituteNames(const QString &list)
-{
-    QStringList inputNames;
-    QStringList substNames;
+    const IXMLdeviceType device = m_device;
     for (int c = 0; c < m_categoryCount && c < TemplateLimits::Categories; ++c) {
-        const IXMLcategoryType category = m_device.Category(c);
-        const cfgInputTabPageType *input = InputRecord(c);
-        if (!input || !input->substNameEdit || !HasParamOfType(category, QStringLiteral("substname")))
-            continue;
-        const QString subst = TrimBlank(input->substNameEdit->text());
-        if (subst.isEmpty())
-            continue;
-        const QString sensorName = category.Sensorname();
-        inputNames.append(sensorName.isEmpty() ? category.Name() : sensorName);
-        substNames.append(subst);
+        const IXMLcategoryType category = device.Category(c);
+        for (int p = 0; p < category.Count() && p < TemplateLimits::ParamsPerCategory; ++p) {
+            const QString type = category.Param(p).Type();
+            const bool time = type == QLatin1String("timestr") || type == QLatin1String("timestrcheckbox");
+            if (time && m_controls[c][p].edit)
+                options.timeAsRead.insert(category.Param(p).Cmd(), m_controls[c][p].builtText);
+        }
     }
-    return ReplaceSubstNames(list, inputNames, substNames);
-}
-
-QString TFormConfig::TimeCommandLine(const QString &cmd, const ParamControls &controls, bool &sync)
-{
-    if (!controls.edit)
-        return {};
-    bool syncThis = false;
-    if (controls.check)
-        syncThis = sync = controls.check->isChecked();
-    // The clock ran on since the pages were built: the time shown then is
-    // sent only when the user typed another one (or to be replaced by now).
-    if (!syncThis && controls.edit->text() == controls.builtText)
-        return {};
-    return Line(cmd, controls.edit->text());
-}
-
-QString TFormConfig::InputCommandLine(const QString &type, const QString &cmd, IXMLparamType param,
-                                      const cfgInputTabPageType &input)
-{
-    if (type == QLatin1String("senstypeselect")) {
-        if (param.Selected() < 0)
-            return NotConfigured(cmd);
-        return input.sensorTypeCombo ? Line(cmd, input.sensorTypeCombo->currentText()) : QString();
-    }
-    if (type == QLatin1String("cfgsensorunits")) {
-        if (!input.sensorUnitsCombo)
-            return {};
-        const QString text = TrimBlank(input.sensorUnitsCombo->currentText());
-        return text.contains(QLatin1Char('#')) ? NotConfigured(cmd) : Line(cmd, text);
-    }
-    if (type == QLatin1String("aniptype")) {
-        if (param.Selected() < 0)
-            return NotConfigured(cmd);
-        if (!input.inputTypeCombo)
-            return {};
-        return QStringLiteral("%1 %2 %3 %4")
-            .arg(cmd, input.inputTypeCombo->currentText(), EditText(input.highEdit), EditText(input.lowEdit));
-    }
-    const QLineEdit *edit = type == QLatin1String("substname") ? input.substNameEdit : input.digitCountEdit;
-    if (!edit)
-        return {};
-    const QString text = TrimBlank(edit->text());
-    return text.isEmpty() ? NotConfigured(cmd) : Line(cmd, text);
+    const CommandList commands = BuildSetupCommands(CurrentDocument(), options);
+    for (const UnknownUnits &unknown : commands.unknownUnits)
+        Dialogs().Message(unknown.cmd + QLatin1Char(' ') + unknown.measure,
+                          T(QStringLiteral("Save To Device Error - Unknown Units")));
+    sync = commands.sync;
+    return commands.lines;
 }
 
 bool TFormConfig::SendCommands(const QStringList &lines, bool sync)

@@ -2,8 +2,8 @@
 // from the device (the retrieved configuration file).
 #include "base/log.h"
 #include "config/config.h"
-#include "config/numberScan.h"
-#include "config/splitFields.h"
+#include "engine/numberScan.h"
+#include "engine/splitFields.h"
 
 #include <QComboBox>
 #include <QFile>

@@ -7,7 +7,7 @@
 #include "config/config.h"
 #include "config/configPage.h"
 #include "config/editMask.h"
-#include "config/numberScan.h"
+#include "engine/numberScan.h"
 #include "settings/guiSettings.h"
 #include "templates/productCatalogue.h"
 
@@ -78,13 +78,11 @@ QStringList TFormConfig::FillOptionList(IXMLparamType param)
 
 IXMLproductsType TFormConfig::LoadConfigDocument(const QString &fileName) const
 {
-    XmlLoadError error;
-    const IXMLproductsType products = IXMLproductsType::Load(fileName, &error);
-    const QString problem = products.IsNull() ? error.Text() : CheckTemplateLimits(products);
-    if (problem.isEmpty())
-        return products;
-    Log(QStringLiteral("Could not load ") + fileName + QStringLiteral(": ") + problem);
-    Dialogs().Message(T(QStringLiteral("Could not load the file ")) + fileName + QStringLiteral("\n\n") + problem,
+    const DocumentLoad load = ::LoadConfigDocument(fileName);
+    if (load.error == DocumentLoadError::None)
+        return load.products;
+    Log(QStringLiteral("Could not load ") + fileName + QStringLiteral(": ") + load.reason);
+    Dialogs().Message(T(QStringLiteral("Could not load the file ")) + fileName + QStringLiteral("\n\n") + load.reason,
                       T(QStringLiteral("ERROR")));
     return {};
 }

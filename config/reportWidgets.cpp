@@ -5,7 +5,7 @@
 #include "base/translate.h"
 #include "config/config.h"
 #include "config/configPage.h"
-#include "config/splitFields.h"
+#include "engine/splitFields.h"
 #include "templates/productCatalogue.h"
 
 #include <QComboBox>
@@ -90,33 +90,17 @@ QStringList WithoutNmeaWord(QStringList fields)
 
 bool TFormConfig::IsNmeaSentenceName(const QString &text)
 {
-    static const QStringList names = {QStringLiteral("NMEA"), QStringLiteral("MWV"), QStringLiteral("MWVR"),
-                                      QStringLiteral("MWVT"), QStringLiteral("HDG"), QStringLiteral("XDR"),
-                                      QStringLiteral("GGA"),  QStringLiteral("ORDT")};
-    return names.contains(text);
+    return ::IsNmeaSentenceName(text);
 }
 
 TFormConfig::ReportForm TFormConfig::ClassifyReport(const QStringList &fields, const QStringList &offered)
 {
-    QStringList sentences;
-    bool parameters = false;
-    for (const QString &field : fields) {
-        const QString word = field.toUpper();
-        if (!IsNmeaSentenceName(word) && !offered.contains(word))
-            parameters = true;
-        else if (!IsNmeaWord(word))
-            sentences.append(word);
-    }
-    if (parameters)
-        return sentences.isEmpty() ? ReportForm::Parameters : ReportForm::Mixed;
-    if (sentences.isEmpty())
-        return fields.isEmpty() ? ReportForm::Parameters : ReportForm::AllSentences; // "NMEA" alone
-    return sentences == offered ? ReportForm::AllSentences : ReportForm::SentenceSubset;
+    return ::ClassifyReport(fields, offered);
 }
 
 QStringList TFormConfig::OfferedSentences(IXMLparamType param)
 {
-    return WithoutNmeaWord(param.Repnmeaoption().Texts());
+    return ::OfferedSentences(param);
 }
 
 QString TFormConfig::FilterReportString(const QString &text) const

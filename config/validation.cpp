@@ -4,8 +4,8 @@
 #include "base/translate.h"
 #include "config/config.h"
 #include "config/editMask.h"
-#include "config/numberScan.h"
-#include "config/splitFields.h"
+#include "engine/numberScan.h"
+#include "engine/splitFields.h"
 #include "settings/guiSettings.h"
 
 #include <QCheckBox>

@@ -74,6 +74,7 @@ int TfrmProgressDlg::position() const
 void TfrmProgressDlg::buAbortClick()
 {
     aborted = true;
+    emit abortRequested();
 }
 
 void TfrmProgressDlg::showEvent(QShowEvent *event)

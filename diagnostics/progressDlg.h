@@ -27,6 +27,10 @@ public:
 public slots:
     void buAbortClick();
 
+signals:
+    // Abort was pressed (or asked for by the main window).
+    void abortRequested();
+
 protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;

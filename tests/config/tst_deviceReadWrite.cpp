@@ -2,7 +2,7 @@
 // session: every value lands in the document and the pages, writes are
 // verified, refusals and aborts are reported, and a device that falls silent
 // or hangs up leaves the engine usable and out of setup mode.
-#include "config/splitFields.h"
+#include "engine/splitFields.h"
 #include "config/summary.h"
 #include "diagnostics/progressDlg.h"
 #include "diagnostics/sessionReport.h"

@@ -1,7 +1,7 @@
 // Edit masks as validators, the mask used as a number pattern, and the
 // C-style number reads of the editor.
 #include "config/editMask.h"
-#include "config/numberScan.h"
+#include "engine/numberScan.h"
 
 #include <QApplication>
 #include <QLineEdit>

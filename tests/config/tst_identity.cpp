@@ -1,5 +1,5 @@
-#include "config/identity.h"
-#include "config/splitFields.h"
+#include "engine/identity.h"
+#include "engine/splitFields.h"
 #include "templates/productCatalogue.h"
 
 #include <QTest>

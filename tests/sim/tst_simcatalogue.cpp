@@ -1,7 +1,7 @@
 // Every product of the catalogue, simulated: its identity must select its own
 // template, and every read command of that template must be answered in the
 // form the reading of its type expects.
-#include "config/identity.h"
+#include "engine/identity.h"
 #include "sim/simulator.h"
 #include "simclient.h"
 #include "templates/ordaDeviceUnits.h"

@@ -1,4 +1,4 @@
-#include "config/splitFields.h"
+#include "engine/splitFields.h"
 
 QStringList SplitFields(const QString &text, QChar separator)
 {

@@ -1,4 +1,4 @@
-#include "config/numberScan.h"
+#include "engine/numberScan.h"
 
 #include <QRegularExpression>
 #include <limits>

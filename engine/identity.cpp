@@ -1,6 +1,6 @@
-#include "config/identity.h"
+#include "engine/identity.h"
 
-#include "config/splitFields.h"
+#include "engine/splitFields.h"
 #include "templates/productCatalogue.h"
 
 #include <QStringList>
@@ -189,4 +189,20 @@ IdentityParse ParseIdentityReply(const QString &reply)
     id.softwareVersion = !tokens.isEmpty() && tokens[0].size() == 4 ? tokens[0] : QStringLiteral("????");
     id.softwareVersionExtra = tokens.size() > 2 && !tokens[2].isEmpty() ? tokens[2] : QStringLiteral("???");
     return id;
+}
+
+DeviceIdentity IdentityFromParse(const IdentityParse &parse, const QString &reply)
+{
+    DeviceIdentity identity;
+    identity.productName = parse.productName;
+    identity.displayName = parse.displayName;
+    identity.protocolVersion = parse.protocolVersion;
+    identity.optionBits = parse.optionBits;
+    identity.heating = parse.heating;
+    identity.axisConfig = parse.axisConfig;
+    identity.softwareVersion = parse.softwareVersion;
+    identity.softwareVersionExtra = parse.softwareVersionExtra;
+    identity.optionText = parse.optionText;
+    identity.identityReply = reply;
+    return identity;
 }

@@ -47,3 +47,8 @@ struct IdentityParse {
 };
 
 IdentityParse ParseIdentityReply(const QString &reply);
+
+#include "engine/document.h"
+
+// The identity a matched (or at least parsed) reply gives the document.
+DeviceIdentity IdentityFromParse(const IdentityParse &parse, const QString &reply);
