@@ -7,9 +7,9 @@
 #include "config/config.h"
 #include "config/configPage.h"
 #include "config/editMask.h"
+#include "engine/devicePruning.h"
 #include "engine/numberScan.h"
 #include "settings/guiSettings.h"
-#include "templates/productCatalogue.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -29,16 +29,6 @@ QString Caption(const QString &text)
 {
     const QString translated = T(text);
     return translated.isEmpty() ? text : translated;
-}
-
-void RemoveItems(IXMLitemTypeList list, const QStringList &words)
-{
-    for (int i = 0; i < list.Count();) {
-        if (words.contains(list.Items(i).Text()))
-            list.Delete(i);
-        else
-            ++i;
-    }
 }
 
 void ConnectIndexChange(QComboBox *combo, QObject *context, std::function<void()> action)
@@ -140,64 +130,17 @@ void TFormConfig::DestroyPages()
 
 bool TFormConfig::RemovesCategory(const QString &name) const
 {
-    if (name.contains(QStringLiteral("Bluetooth")))
-        return true;
-    if (EditorOffline())
-        return false;
-    if (name.contains(QStringLiteral("Precipitation")) && !HasOption(0x0002) &&
-        ElevenModelList().contains(m_productName))
-        return true;
-    if (name.contains(QStringLiteral("Heating")) && !HasOption(0x8000))
-        return true;
-    return name.contains(QStringLiteral("Heat_Stress")) && !HasOption(0x0800);
+    return ::RemovesCategory(name, Identity(), EditorOffline());
 }
 
 bool TFormConfig::RemovesParam(const QString &name) const
 {
-    if (EditorOffline())
-        return false;
-    static const QStringList heatStress = {QStringLiteral("WBGT Sensor"), QStringLiteral("Posture factor"),
-                                           QStringLiteral("Intrinsic clothing thermal resistance"),
-                                           QStringLiteral("Clothing Vapour Permeation efficiency")};
-    if (name.contains(QStringLiteral("TILT Sensor")) && !HasOption(0x0001))
-        return true;
-    for (const QString &word : heatStress) {
-        if (name.contains(word) && !HasOption(0x0800))
-            return true;
-    }
-    if (name.contains(QStringLiteral("PIN")) && !HasOption(0x1000))
-        return true;
-    return name.contains(QStringLiteral("Power Mode")) && HasOption(0x1000);
+    return ::RemovesParam(name, Identity(), EditorOffline());
 }
 
 void TFormConfig::PruneReportOptions(IXMLparamType param) const
 {
-    if (EditorOffline())
-        return;
-    const QString name = param.Name();
-    const bool report = name.contains(QStringLiteral("Report Format"));
-    const bool xdr = name.contains(QStringLiteral("Report XDR Format"));
-    QStringList words;
-    if (report && !HasOption(0x0001))
-        words << QStringLiteral("XTILT") << QStringLiteral("YTILT") << QStringLiteral("ZORIENT");
-    if ((report || xdr) && !HasOption(0x0004))
-        words << QStringLiteral("PITCH") << QStringLiteral("ROLL");
-    if (report && !HasOption(0x8000))
-        words << QStringLiteral("HEATSTAT");
-    if (report && !HasOption(0x0800))
-        words << QStringLiteral("WWBT") << QStringLiteral("BGT") << QStringLiteral("WBGT") << QStringLiteral("WBGTD")
-              << QStringLiteral("TWL");
-    const bool precipitation = !HasOption(0x0002) && ((report && ElevenModelList().contains(m_productName)) ||
-                                                      (xdr && ThirteenModelList().contains(m_productName)));
-    if (precipitation)
-        words << QStringLiteral("PRECIPT") << QStringLiteral("PRECIPI") << QStringLiteral("PRECIPS");
-    if (words.isEmpty())
-        return;
-    // The report slots offer the report item lists, so those lose the words too.
-    RemoveItems(param.Option(), words);
-    RemoveItems(param.Repoption(), words);
-    RemoveItems(param.Repnmeaoption(), words);
-    RemoveItems(param.Repxdroption(), words);
+    ::PruneReportOptions(param, Identity(), EditorOffline());
 }
 
 bool TFormConfig::BuildCategory(int c, const QString &fileName)
