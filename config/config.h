@@ -343,8 +343,7 @@ private:
 
     // deviceWrite.cpp
     bool SendCommands(const QStringList &lines, bool sync);
-    bool SendCommand(const QString &line, bool sync);
-    bool StopWrite(const QString &logLine, const QString &action);
+    bool StopWrite(const QString &action);
 
     void SetPanel(IConfigHost::Panel panel, const QString &text, const QColor &colour);
     QString FailureText(const QString &message) const;

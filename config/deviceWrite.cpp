@@ -8,25 +8,13 @@
 #include "device/interface.h"
 #include "diagnostics/progressDlg.h"
 #include "diagnostics/sessionReport.h"
+#include "engine/deviceWriter.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QLineEdit>
-
-namespace
-{
-// "TIME" and the current UTC date and time, as the device sets its clock.
-QString SyncTimeCommand()
-{
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    const QDate date = now.date();
-    const QTime time = now.time();
-    return QString::asprintf("%s %4d-%02d-%02dT%02d:%02d:%02d", "TIME", date.year(), date.month(), date.day(),
-                             time.hour(), time.minute(), time.second());
-}
-} // namespace
 
 bool TFormConfig::WriteSettingsToDevice()
 {
@@ -91,15 +79,27 @@ bool TFormConfig::SendCommands(const QStringList &lines, bool sync)
     progress->setPosition(0);
     progress->show();
     QCoreApplication::processEvents();
-    const int n = int(lines.size());
-    for (int i = 0; i < n; ++i) {
-        progress->setPosition(i * 100 / n);
-        Log(lines[i]);
-        if (!SendCommand(lines[i], sync))
-            return StopWrite(QStringLiteral("Upload failed: the device did not answer ") + lines[i],
-                             QStringLiteral("Upload failed - the device did not answer"));
-        if (m_progress && m_progress->IsAborted())
-            return StopWrite(QStringLiteral("GetDeviceSettings aborted"), QStringLiteral("User aborted"));
+    DeviceWriter writer(m_session);
+    const auto cancel = std::make_shared<CancelToken>();
+    writer.SetCancelToken(cancel);
+    connect(progress, &TfrmProgressDlg::abortRequested, &writer, [cancel] { cancel->Cancel(); });
+    if (progress->IsAborted())
+        cancel->Cancel();
+    connect(&writer, &DeviceWriter::progress, progress,
+            [progress](int done, int total) { progress->setPosition(done * 100 / total); });
+    connect(&writer, &DeviceWriter::lineSent, this,
+            [this](const QString &line) { SessionReport().WriteLine(QStringLiteral("sent:") + line); });
+    connect(&writer, &DeviceWriter::lineSkipped, this,
+            [this](const QString &line) { SessionReport().WriteLine(QStringLiteral("skipped:") + line); });
+    const WriteReport report = writer.Send(lines, sync);
+    switch (report.stop) {
+    case WriteReport::Stop::None:
+    case WriteReport::Stop::SetupModeRefused:
+        break;
+    case WriteReport::Stop::DeviceGone:
+        return StopWrite(QStringLiteral("Upload failed - the device did not answer"));
+    case WriteReport::Stop::Aborted:
+        return StopWrite(QStringLiteral("User aborted"));
     }
     if (m_progress)
         m_progress->setPosition(0);
@@ -108,35 +108,11 @@ bool TFormConfig::SendCommands(const QStringList &lines, bool sync)
     return true;
 }
 
-bool TFormConfig::SendCommand(const QString &line, bool sync)
+bool TFormConfig::StopWrite(const QString &action)
 {
-    QString text = line;
-    if (line.left(4) == QLatin1String("TIME") && sync) {
-        text = SyncTimeCommand();
-    } else if (line.contains(QLatin1String("COMMAND IGNORED"))) {
-        Log(QStringLiteral("Skipped NOT CONFIGURED Command"));
-        SessionReport().WriteLine(QStringLiteral("skipped:") + line);
-        return true;
-    }
-    QString reply;
-    int code = ERR_RX_SERVICE_NOT_STARTED;
-    if (m_session)
-        code = m_session->SendCmdGetSingleResp(text, reply);
-    SessionReport().WriteLine(QStringLiteral("sent:") + text);
-    Log(reply);
-    // What the device answers is judged by the verification, and so is a
-    // line it left unanswered while it still answers otherwise; only a device
-    // that is gone ends the write.
-    return m_session && !m_session->DeviceGone(code);
-}
-
-bool TFormConfig::StopWrite(const QString &logLine, const QString &action)
-{
+    // The writer has logged why and sent the device back to measuring.
     CloseProgress();
-    Log(logLine);
     SessionReport().WriteAction(action);
-    // A sensor left in setup mode stops reporting until it is power-cycled.
-    LeaveSetupMode();
     ClearBusy();
     return false;
 }

@@ -3,10 +3,12 @@
 #include "base/appdata.h"
 #include "device/interface.h"
 #include "engine/deviceReader.h"
+#include "engine/deviceWriter.h"
 #include "serial/comms.h"
 #include "sim/simulator.h"
 #include "templates/productCatalogue.h"
 
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -105,7 +107,37 @@ private slots:
     void cancelStopsBeforeTheNextCategory();
     void aDeviceThatHangsUpEndsTheRead();
     void aDeviceThatWillNotEnterSetupModeIsNotRead();
+
+    void writtenSettingsAreVerified();
+    void aRefusedWriteIsNotVerified();
+    void cancelStopsTheWriteAfterTheLineUnderWay();
+    void aDeviceThatHangsUpEndsTheWrite();
+
+private:
+    // Reads the sensor into the bench's document; the sensor stays in setup mode.
+    static bool ReadAll(Bench &bench);
+    static IXMLparamType Param(const Bench &bench, const QString &cmd);
 };
+
+bool TestDeviceReader::ReadAll(Bench &bench)
+{
+    // As the editor prunes the template by the device's options: only what
+    // the sensor has is read and written.
+    for (const IXMLparamType &param : bench.Params()) {
+        if (!bench.sim->Has(param.Cmd()))
+            param.Element().parentNode().removeChild(param.Element());
+    }
+    return DeviceReader(bench.session.get(), bench.document).Read().stop == ReadReport::Stop::None;
+}
+
+IXMLparamType TestDeviceReader::Param(const Bench &bench, const QString &cmd)
+{
+    for (const IXMLparamType &param : bench.Params()) {
+        if (param.Cmd() == cmd)
+            return param;
+    }
+    return {};
+}
 
 void TestDeviceReader::readsWhatTheDeviceHolds()
 {
@@ -225,6 +257,85 @@ void TestDeviceReader::aDeviceThatWillNotEnterSetupModeIsNotRead()
     QVERIFY(report.leftInMeasuringMode);
     QCOMPARE(progressed, 0);
     QVERIFY(!report.Complete());
+}
+
+void TestDeviceReader::writtenSettingsAreVerified()
+{
+    Bench bench;
+    QVERIFY2(bench.Connect(kTempris), qPrintable(bench.error));
+    QVERIFY(ReadAll(bench));
+    CommandOptions options;
+    options.timeAsRead = TimeTexts(bench.document.products);
+    const int avgLong = Param(bench, "AVGLONG").Value() == 120 ? 121 : 120;
+    Param(bench, "AVGLONG").SetValue(avgLong);
+    const int echo = Param(bench, "ECHO").Selected() == 0 ? 1 : 0;
+    Param(bench, "ECHO").SetSelected(echo);
+    DeviceWriter writer(bench.session.get());
+    QStringList sentSignals;
+    connect(&writer, &DeviceWriter::lineSent, this, [&](const QString &line) { sentSignals << line; });
+    const WriteReport write = writer.Write(bench.document, options);
+    QVERIFY(write.Complete());
+    QVERIFY(!write.leftInMeasuringMode);
+    QCOMPARE(sentSignals, write.sent);
+    QVERIFY(write.sent.contains(QStringLiteral("AVGLONG %1").arg(avgLong)));
+    QVERIFY(!write.sent.filter(QRegularExpression("^TIME ")).size()); // the clock as read is not sent back
+    QCOMPARE(bench.sim->Value("AVGLONG"), QString::number(avgLong));
+    QCOMPARE(bench.sim->Value("ECHO"), Param(bench, "ECHO").Option().Texts().at(echo));
+    const VerifyReport verify = writer.Verify(bench.document);
+    QVERIFY2(verify.verified, qPrintable(verify.notVerified.join(' ')));
+    QVERIFY(verify.read.Complete());
+}
+
+void TestDeviceReader::aRefusedWriteIsNotVerified()
+{
+    SimFaults faults;
+    faults.refused = QStringList{QStringLiteral("AVGSHORT")};
+    Bench bench;
+    QVERIFY2(bench.Connect(kTempris, faults), qPrintable(bench.error));
+    QVERIFY(ReadAll(bench));
+    const int avgShort = Param(bench, "AVGSHORT").Value() == 5 ? 6 : 5;
+    Param(bench, "AVGSHORT").SetValue(avgShort);
+    CommandOptions options;
+    options.timeAsRead = TimeTexts(bench.document.products);
+    DeviceWriter writer(bench.session.get());
+    QVERIFY(writer.Write(bench.document, options).Complete());
+    const VerifyReport verify = writer.Verify(bench.document);
+    QVERIFY(!verify.verified);
+    QCOMPARE(verify.notVerified, QStringList{QStringLiteral("AVGSHORT")});
+    QCOMPARE(verify.differences.size(), 1);
+    QCOMPARE(verify.differences[0].baseline, QString::number(avgShort));
+}
+
+void TestDeviceReader::cancelStopsTheWriteAfterTheLineUnderWay()
+{
+    Bench bench;
+    QVERIFY2(bench.Connect(kTempris), qPrintable(bench.error));
+    DeviceWriter writer(bench.session.get());
+    auto token = std::make_shared<CancelToken>();
+    writer.SetCancelToken(token);
+    connect(&writer, &DeviceWriter::progress, this, [&](int done, int) {
+        if (done == 2)
+            token->Cancel();
+    });
+    const WriteReport write = writer.Write(bench.document);
+    QCOMPARE(write.stop, WriteReport::Stop::Aborted);
+    QCOMPARE(write.sent.size(), 3);
+    QVERIFY(write.leftInMeasuringMode);
+    QVERIFY(!bench.sim->InSetupMode());
+}
+
+void TestDeviceReader::aDeviceThatHangsUpEndsTheWrite()
+{
+    SimFaults faults;
+    faults.hangUpAfter = 6;
+    Bench bench;
+    QVERIFY2(bench.Connect(kTempris, faults), qPrintable(bench.error));
+    const WriteReport write = DeviceWriter(bench.session.get()).Write(bench.document);
+    QCOMPARE(write.stop, WriteReport::Stop::DeviceGone);
+    QVERIFY(!write.failedLine.isEmpty());
+    QCOMPARE(write.sent.last(), write.failedLine);
+    QVERIFY(write.sent.size() < 8);
+    QVERIFY(bench.sim->HungUp());
 }
 
 QTEST_GUILESS_MAIN(TestDeviceReader)

@@ -1,6 +1,7 @@
 // The configuration document without any window: loading and saving files,
 // the compatibility check, the differences and the setup commands.
 #include "engine/document.h"
+#include "engine/validation.h"
 
 #include <QDir>
 #include <QFile>
@@ -98,6 +99,12 @@ private slots:
     void timeSentOnlyWhenChangedOrSynced();
     void xdrLineOnlyForSentenceFormatWithXdr();
     void unknownUnitsReported();
+
+    void entryRules();
+    void digitCountDecimalsFollowTheProtocol();
+    void templateDefaultsAreValid();
+    void documentErrorsCarryTheirLimits();
+    void duplicateSubstituteNamesAreOneError();
 
 private:
     QTemporaryDir m_dir;
@@ -420,6 +427,98 @@ void TestDocument::unknownUnitsReported()
     QCOMPARE(commands.unknownUnits[0].cmd, QStringLiteral("SPEEDUNIT"));
     QCOMPARE(commands.unknownUnits[0].measure, QStringLiteral("FURLONGS"));
     QVERIFY(!LineFor(commands.lines, "TEMPUNIT").isEmpty());
+}
+
+void TestDocument::entryRules()
+{
+    QVERIFY(ValidInt(QStringLiteral(" 12 "), 1, 3600));
+    QVERIFY(ValidInt(QStringLiteral("+5"), 1, 10));
+    QVERIFY(!ValidInt(QStringLiteral("12x"), 1, 3600)); // a non-number typed into a number field
+    QVERIFY(!ValidInt(QString(), 0, 10));
+    QVERIFY(!ValidInt(QStringLiteral("0"), 1, 10));
+    QVERIFY(!ValidInt(QStringLiteral("11"), 1, 10));
+    double v = 0;
+    QVERIFY(ValidMaskedFloat(QStringLiteral("+012.5"), QStringLiteral("-100"), QStringLiteral("100"), &v));
+    QCOMPARE(v, 12.5);
+    QVERIFY(!ValidMaskedFloat(QStringLiteral("100.5"), QStringLiteral("-100"), QStringLiteral("100")));
+    QVERIFY(ValidMaskedFloat(QStringLiteral("1e3"), QString(), QString())); // no bounds: no limit
+    QVERIFY(!ValidMaskedFloat(QStringLiteral("abc"), QString(), QString()));
+    QVERIFY(ValidString(QStringLiteral("SITE 4 NORTH")));
+    QVERIFY(!ValidString(QStringLiteral("A,B")));
+    QVERIFY(!ValidString(QStringLiteral("SEVENTEEN CHARS!!")));
+    QVERIFY(ValidCustomUnits(QStringLiteral("LUX")));
+    QVERIFY(!ValidCustomUnits(QStringLiteral("lux")));
+    QVERIFY(!ValidCustomUnits(QStringLiteral("ABCDE")));
+    QVERIFY(!ValidCustomUnits(QString()));
+    QVERIFY(ValidSubstName(QString(), QString()));
+    QVERIFY(ValidSubstName(QStringLiteral("WATER"), QStringLiteral("TEMP,RH")));
+    QVERIFY(!ValidSubstName(QStringLiteral("AB"), QString()));
+    QVERIFY(!ValidSubstName(QStringLiteral("NINECHARS"), QString()));
+    QVERIFY(!ValidSubstName(QStringLiteral("A B C"), QString()));
+    QVERIFY(!ValidSubstName(QStringLiteral("temp"), QStringLiteral("TEMP,RH")));
+    QVERIFY(ValidAnalogue(QStringLiteral("100"), QStringLiteral("0"), -10, 200, false));
+    QVERIFY(!ValidAnalogue(QStringLiteral("5"), QStringLiteral("5"), -10, 200, false));
+    QVERIFY(ValidAnalogue(QStringLiteral("0"), QStringLiteral("0"), -10, 200, true));
+    QVERIFY(!ValidAnalogue(QStringLiteral("300"), QStringLiteral("0"), -10, 200, true));
+}
+
+void TestDocument::digitCountDecimalsFollowTheProtocol()
+{
+    QVERIFY(ValidDigitCount(QStringLiteral("0.1"), 0, 10, 2));
+    QVERIFY(!ValidDigitCount(QStringLiteral("0.10"), 0, 10, 2));
+    QVERIFY(!ValidDigitCount(QStringLiteral("1.25"), 0, 10, 2));
+    QVERIFY(ValidDigitCount(QStringLiteral("0.125"), 0, 10, 3));
+    QVERIFY(ValidDigitCount(QStringLiteral("2"), 0, 10, 3));
+    QVERIFY(!ValidDigitCount(QStringLiteral("0.1255"), 0, 10, 3));
+    QVERIFY(!ValidDigitCount(QStringLiteral("11"), 0, 10, 3));
+    QVERIFY(!ValidDigitCount(QStringLiteral("x"), 0, 10, 3));
+}
+
+void TestDocument::templateDefaultsAreValid()
+{
+    const QList<EntryError> errors = ValidateDocument(LoadShipped());
+    QStringList cmds;
+    for (const EntryError &e : errors)
+        cmds << e.cmd;
+    QVERIFY2(errors.isEmpty(), qPrintable(cmds.join(' ')));
+}
+
+void TestDocument::documentErrorsCarryTheirLimits()
+{
+    const Document document = LoadShipped();
+    Param(document, "AVGLONG").SetValue(5000);
+    Param(document, "AN1SUBST").SetString(QStringLiteral("AB"));
+    Param(document, "HASL").SetFloatvalue(QStringLiteral("high"));
+    Param(document, "AN2RES").SetString(QStringLiteral("0.12345"));
+    const QList<EntryError> errors = ValidateDocument(document);
+    QCOMPARE(errors.size(), 4);
+    QCOMPARE(errors[0].cmd, QStringLiteral("AVGLONG"));
+    QCOMPARE(errors[0].category, QStringLiteral("Averaging"));
+    QCOMPARE(errors[0].param, Param(document, "AVGLONG").Name());
+    QCOMPARE(errors[0].low, QStringLiteral("1"));
+    QCOMPARE(errors[0].high, QStringLiteral("3600"));
+    QCOMPARE(errors[0].text, QStringLiteral("5000"));
+    QVERIFY(errors[0].messageKey.isEmpty());
+    QCOMPARE(errors[1].cmd, QStringLiteral("HASL"));
+    QCOMPARE(errors[1].text, QStringLiteral("high"));
+    QCOMPARE(errors[2].cmd, QStringLiteral("AN1SUBST"));
+    QCOMPARE(errors[2].messageKey, QStringLiteral("Substitute name must consist"));
+    QCOMPARE(errors[3].cmd, QStringLiteral("AN2RES"));
+    QCOMPARE(errors[3].low, Param(document, "AN2RES").Fmin());
+    QCOMPARE(errors[3].kind, EntryError::Kind::Invalid);
+}
+
+void TestDocument::duplicateSubstituteNamesAreOneError()
+{
+    const Document document = LoadShipped();
+    Param(document, "AN1SUBST").SetString(QStringLiteral("WATER"));
+    Param(document, "AN3SUBST").SetString(QStringLiteral("water"));
+    Param(document, "DIG1SUBST").SetString(QStringLiteral("WATER"));
+    const QList<EntryError> errors = ValidateDocument(document);
+    QCOMPARE(errors.size(), 1);
+    QCOMPARE(errors[0].kind, EntryError::Kind::DuplicateSubstName);
+    QCOMPARE(errors[0].text, QStringLiteral("water"));
+    QCOMPARE(DuplicateSubstName({QString(), QString(), QStringLiteral("A")}), QString());
 }
 
 QTEST_GUILESS_MAIN(TestDocument)
