@@ -1,21 +1,13 @@
 #include "cli/clisession.h"
 
-#include "app/mainwindow.h"
-#include "app/startup.h"
 #include "base/log.h"
 #include "base/translate.h"
-#include "config/config.h"
-#include "config/summary.h"
-#include "connect/commsInit.h"
-#include "diagnostics/progressDlg.h"
+#include "cli/clioutput.h"
+#include "cli/exitstatus.h"
+#include "engine/summaryLines.h"
 #include "serial/comPortUtils.h"
 
-#include <QApplication>
-#include <QComboBox>
-#include <QEvent>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <csignal>
+#include <QCoreApplication>
 
 namespace
 {
@@ -33,6 +25,7 @@ QString FriendlyName(int comNumber)
             return device.friendlyName;
     return QStringLiteral("(") + PortName(comNumber) + QLatin1Char(')');
 }
+
 // "19200, 4800, ... baud": the rates a scan tries on each port, in its order.
 QString ScanRates()
 {
@@ -41,25 +34,77 @@ QString ScanRates()
         rates.append(PortScanner::BaudName(code));
     return rates.join(QStringLiteral(", ")) + QStringLiteral(" baud");
 }
+
+int BaudCode(const QString &rate)
+{
+    for (int code = 0; code < 10; ++code)
+        if (PortScanner::BaudName(code) == rate)
+            return code;
+    return -1;
+}
+
+QString PortStateText(const ScannedPort &port)
+{
+    switch (port.state) {
+    case PortState::NotScanned:
+        return port.reason.isEmpty() ? T(QStringLiteral("NOT_SCANNED"))
+                                     : T(QStringLiteral("NOT_SCANNED")) + QStringLiteral(" (") + port.reason + ')';
+    case PortState::NoSensor:
+        return T(QStringLiteral("NO_SENSOR_FOUND"));
+    case PortState::Found:
+        return T(QStringLiteral("FOUND"));
+    case PortState::Aborted:
+        return T(QStringLiteral("SCAN_ABORTED"));
+    }
+    return {};
+}
+
+// The command line's answers: Yes to writing, to a mismatch only when told.
+class CliQuestions : public IQuestions
+{
+public:
+    explicit CliQuestions(bool acceptMismatch) : answers(acceptMismatch) {}
+    bool Ask(QuestionId id, const QuestionDetails &details) override
+    {
+        const bool yes = answers.Ask(id, details);
+        const QuestionText text = TextOf(id, details);
+        for (const QString &step : text.steps) {
+            PrintQuestion(text.caption, step, yes);
+            if (!yes)
+                break;
+        }
+        return yes;
+    }
+
+private:
+    FixedAnswers answers;
+};
 } // namespace
 
 CliSession::CliSession() = default;
 
 CliSession::~CliSession()
 {
-    if (window)
-        Disconnect();
-    window.reset();
+    Disconnect();
 }
 
 bool CliSession::Start(int languageIndex)
 {
-    window = CreateMainWindow(QStringList{});
-    if (!window)
+    ProgramSetup setup;
+    const bool ready = setup.Run();
+    for (const SetupMessage &message : setup.Messages())
+        PrintMessage(message.caption, message.text);
+    if (!ready)
         return false;
+    settings = setup.TakeSettings();
+    language = setup.TakeLanguage();
     if (languageIndex >= 0)
-        window->cbLanguageSelect(languageIndex);
-    window->SetModalRunner([this](QDialog &dialog) { return RunModal(dialog); });
+        language->SelectLanguage(languageIndex);
+    programFolder = setup.ExeFolder();
+    work = std::make_unique<SensorWork>(programFolder, StoredLinkTiming(settings.get()));
+    int firstTryPort = 1;
+    settings->GetFirstTryPort(firstTryPort);
+    work->SetFirstTryPort(firstTryPort);
     return true;
 }
 
@@ -70,7 +115,7 @@ void CliSession::SetTarget(const CliTarget &newTarget)
         return;
     // Only the named port is ever listed, so no other port is touched.
     const QString name = FriendlyName(target.comNumber);
-    window->CommsInit().SetPortSource([name] { return std::optional<QStringList>(QStringList{name}); });
+    work->SetPortSource([name] { return std::optional<QStringList>(QStringList{name}); });
 }
 
 void CliSession::Stop(int signalNumber)
@@ -79,101 +124,92 @@ void CliSession::Stop(int signalNumber)
         return;
     stopSignal = signalNumber;
     Log(QStringLiteral("talvek-cli: stopped by signal %1, aborting").arg(signalNumber));
-    qApp->installEventFilter(this);
-    AbortRunningWork();
+    if (work)
+        work->Stop();
 }
 
 int CliSession::StoppedStatus() const
 {
+    return Stopped() ? SignalStatus(stopSignal) : 0;
+}
+
+int CliSession::Status(CliExit status) const
+{
+    return Stopped() ? StoppedStatus() : int(status);
+}
+
+bool CliSession::SyncTime() const
+{
+    bool sync = false;
+    settings->GetSyncTime(sync);
+    return sync;
+}
+
+// ------------------------------------------------------------------ connecting
+
+int CliSession::Connect()
+{
+    if (Stopped())
+        return StoppedStatus();
+    SensorTarget where;
+    where.comNumber = target.comNumber;
+    where.baudCode = target.Direct() ? BaudCode(target.baud) : -1;
+    const ConnectResult result = work->Connect(where);
+    if (result.outcome == ConnectOutcome::Connected) {
+        settings->SetFirstTryPort(result.device.portIndex + 1);
+        return ExitOk;
+    }
     if (!Stopped())
-        return 0;
-    return stopSignal == SIGTERM ? ExitTerminated : stopSignal == SIGINT ? ExitInterrupted : 128 + stopSignal;
+        ExplainConnectFailure(result);
+    return Status(ExitStatus(result.outcome));
 }
 
-void CliSession::AbortRunningWork()
+void CliSession::ExplainConnectFailure(const ConnectResult &result) const
 {
-    if (!window)
+    const QString port =
+        QStringLiteral("COM%1 (%2 baud)").arg(result.device.portIndex + 1).arg(result.device.baudText);
+    const auto box = [&](const char *message, const QString &reason) {
+        const QString text = T(QString::fromLatin1(message));
+        PrintMessage(T(QStringLiteral("Connection Error")),
+                     reason.isEmpty() ? text : text + QStringLiteral("\n\n") + port + QStringLiteral(": ") + reason);
+    };
+    switch (result.outcome) {
+    case ConnectOutcome::NoPorts:
+    case ConnectOutcome::NoSensor:
+    case ConnectOutcome::Aborted:
+        ExplainNotFound(result.scan);
         return;
-    TfrmCommsInit &dialog = window->CommsInit();
-    if (dialog.isVisible()) {
-        // A scan stops at its next step; a manual try ends by itself after
-        // its one attempt.
-        if (dialog.Scanner().Scanning())
-            dialog.Scanner().Cancel();
-        else if (!dialog.Busy())
-            dialog.reject();
-    }
-    for (QWidget *widget : QApplication::topLevelWidgets())
-        if (auto *progress = qobject_cast<TfrmProgressDlg *>(widget); progress && progress->isVisible())
-            progress->buAbortClick();
-}
-
-bool CliSession::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() == QEvent::Show)
-        if (auto *progress = qobject_cast<TfrmProgressDlg *>(watched))
-            // After the dialog's own show handling, which starts it un-aborted.
-            QMetaObject::invokeMethod(progress, &TfrmProgressDlg::buAbortClick, Qt::QueuedConnection);
-    return false;
-}
-
-int CliSession::RunModal(QDialog &dialog)
-{
-    if (&dialog == &window->CommsInit())
-        return RunConnectionDialog(window->CommsInit());
-    return QDialog::Accepted;
-}
-
-int CliSession::RunConnectionDialog(TfrmCommsInit &dialog)
-{
-    portOpenFailed = false;
-    if (target.Direct()) {
-        ManualTry(dialog);
-        return dialog.FoundDevices().isEmpty() ? QDialog::Rejected : QDialog::Accepted;
-    }
-    // Runs before the dialog's own start of the scan, once it is on screen.
-    QMetaObject::invokeMethod(
-        &dialog, [this, &dialog] { ScanFromEventLoop(dialog); }, Qt::QueuedConnection);
-    const int result = dialog.exec();
-    if (target.HasPort() && dialog.FoundDevices().isEmpty())
-        portOpenFailed = dialog.PortStatus().value(0).startsWith(dialog.Captions().notScanned);
-    return result;
-}
-
-void CliSession::ScanFromEventLoop(TfrmCommsInit &dialog)
-{
-    if (!dialog.isVisible())
+    case ConnectOutcome::PortNotOpened:
+        if (result.scan.found.isEmpty())
+            ExplainNotFound(result.scan);
+        else
+            box("FAILED_TO_OPEN_PORT", result.reason);
         return;
-    dialog.FormActivate();
-    // A found sensor closes the dialog by itself; a fruitless scan would
-    // wait for a user.
-    if (dialog.isVisible() && !dialog.Busy() && dialog.FoundDevices().isEmpty())
-        dialog.reject();
+    case ConnectOutcome::UnknownDevice:
+        PrintMessage(T(QStringLiteral("ERROR")), result.device.identity + T(QStringLiteral(" is an ")) + result.reason);
+        box("Failed to initialise connection", QString());
+        return;
+    case ConnectOutcome::TemplateUnusable:
+        PrintMessage(T(QStringLiteral("Initialisation Error")), result.reason);
+        box("Failed to initialise connection", QString());
+        return;
+    case ConnectOutcome::SetupModeFailed:
+        box("Failed to get SETUP MODE", result.reason);
+        return;
+    case ConnectOutcome::SerialNumberFailed:
+        box("Failed to get SERIAL NUMBER", QString());
+        return;
+    case ConnectOutcome::Connected:
+        return;
+    }
 }
 
-void CliSession::ManualTry(TfrmCommsInit &dialog)
+void CliSession::ExplainNotFound(const ScanResult &scan) const
 {
-    dialog.FormShow();
-    dialog.edComPort->setText(QString::number(target.comNumber));
-    dialog.cbBaud->setCurrentIndex(dialog.cbBaud->findText(target.baud));
-    dialog.buTryClick();
-    if (dialog.FoundDevices().isEmpty())
-        portOpenFailed = dialog.Memo2->toPlainText().contains(dialog.Captions().failedToOpenPort);
-}
-
-int CliSession::NotFoundStatus() const
-{
-    ExplainNotFound();
-    return portOpenFailed ? ExitPortOpen : ExitNoSensor;
-}
-
-void CliSession::ExplainNotFound() const
-{
-    const TfrmCommsInit &dialog = window->CommsInit();
-    if (portOpenFailed) {
-        const QString why = target.Direct() ? dialog.Memo2->toPlainText().trimmed() : dialog.PortStatus().value(0);
+    if (scan.outcome == ScanOutcome::PortNotOpened) {
         PrintError(QStringLiteral("talvek-cli: %1 could not be opened: %2")
-                       .arg(PortName(target.comNumber), QString(why).replace(QLatin1Char('\n'), QStringLiteral("; "))));
+                       .arg(PortName(target.comNumber),
+                            T(QStringLiteral("FAILED_TO_OPEN_PORT")) + QStringLiteral(" (") + scan.openError + ')'));
         return;
     }
     if (target.Direct()) {
@@ -181,84 +217,108 @@ void CliSession::ExplainNotFound() const
                        .arg(PortName(target.comNumber), target.baud));
         return;
     }
-    const QString tried = ScanRates();
-    if (dialog.PortNames().isEmpty())
+    if (scan.ports.isEmpty())
         PrintError(QStringLiteral("talvek-cli: there is no COM port to scan"));
-    for (int i = 0; i < dialog.PortNames().size(); ++i) {
-        const QString status = dialog.PortStatus().value(i);
-        // "Not scanned (why)": the port could not be opened.
-        const bool unopened = status.startsWith(dialog.Captions().notScanned + QStringLiteral(" ("));
-        PrintError(unopened
-                       ? QStringLiteral("talvek-cli: %1 could not be opened: %2").arg(dialog.PortNames().at(i), status)
-                       : QStringLiteral("talvek-cli: tried %1 at %2: %3").arg(dialog.PortNames().at(i), tried, status));
+    const QString tried = ScanRates();
+    for (const ScannedPort &port : scan.ports) {
+        const bool unopened = port.state == PortState::NotScanned && !port.reason.isEmpty();
+        PrintError(unopened ? QStringLiteral("talvek-cli: %1 could not be opened: %2").arg(port.name, PortStateText(port))
+                            : QStringLiteral("talvek-cli: tried %1 at %2: %3").arg(port.name, tried, PortStateText(port)));
     }
     PrintError(QStringLiteral("talvek-cli: no sensor answered"));
 }
 
-int CliSession::ConnectFailureStatus() const
+void CliSession::Disconnect()
 {
-    if (window->CommsInit().FoundDevices().isEmpty())
-        return NotFoundStatus();
-    return dialogs.Shown("FAILED_TO_OPEN_PORT") ? ExitPortOpen : ExitUnknownDevice;
+    if (!work || !work->Online())
+        return;
+    PrintQuestion(T(QStringLiteral("DISCONNECT")), T(QStringLiteral("Disconnect and return to Main Menu?")), true);
+    work->Release();
 }
 
-int CliSession::ConnectOnly()
+int CliSession::Finish(int status)
 {
-    dialogs.Clear();
-    window->buConnectOnlyClick();
-    if (Stopped())
-        return StoppedStatus();
-    return window->IsOnline() ? ExitOk : ConnectFailureStatus();
+    Disconnect();
+    return Status(CliExit(status));
 }
 
-bool CliSession::FileRefused() const
-{
-    return dialogs.Shown("Error - device type mismatch") || dialogs.Shown("Warning - protocol mismatch") ||
-           dialogs.Shown("Warning - heating mismatch") || dialogs.Shown("Warning - axis configuration mismatch");
-}
+// ------------------------------------------------------------------ reporting
 
-bool CliSession::InvalidEntriesShown() const
+void CliSession::PrintSummary(const Document &document, bool listProblems) const
 {
-    const QString prefix = T(QStringLiteral("Error: "));
-    for (const CliDialogs::Box &box : dialogs.Messages())
-        if (box.caption.startsWith(prefix))
-            return true;
-    return false;
-}
-
-// What the write and verify of the shown settings reported.
-int CliSession::WriteStatus()
-{
-    if (dialogs.Shown("Settings have been saved"))
-        return ExitOk;
-    if (dialogs.Shown("Failed to verify settings")) {
-        PrintVerificationFailures();
-        return ExitVerifyFailed;
-    }
-    return InvalidEntriesShown() ? ExitInvalidEntries : ExitFailed;
-}
-
-void CliSession::PrintSummary()
-{
-    for (const QString &line : window->Summary().Lines())
+    for (const QString &line : SummaryLines(document.Device(), listProblems))
         PrintOut(line);
 }
 
-void CliSession::PrintVerificationFailures()
+void CliSession::PrintVerificationFailures(const WriteResult &result) const
 {
-    if (window->Config() == nullptr)
-        return;
-    for (const QString &cmd : window->Config()->WorkList())
+    PrintMessage(T(QStringLiteral("ERROR")), T(QStringLiteral("Failed to verify settings")));
+    for (const QString &cmd : result.verify.notVerified)
         PrintOut(QStringLiteral("Not verified: ") + cmd);
 }
 
-void CliSession::Disconnect()
+void CliSession::ReportInvalidEntries(const QList<EntryError> &errors) const
 {
-    if (!window->IsOnline())
-        return;
-    dialogs.AnswerYes(T(QStringLiteral("Disconnect and return to Main Menu?")));
-    window->buMainMenuClick();
+    for (const EntryError &error : errors) {
+        const QString detail = error.messageKey.isEmpty() ? QString() : QStringLiteral("\n\n") + T(error.messageKey);
+        const QString limits = error.low.isEmpty() && error.high.isEmpty()
+                                   ? QString()
+                                   : QStringLiteral(" (%1 .. %2)").arg(error.low, error.high);
+        PrintMessage(T(QStringLiteral("Error: ")) + error.param,
+                     error.cmd + QStringLiteral(" = ") + error.text + limits + detail);
+    }
 }
+
+bool CliSession::ReportFileLoad(const FileResult &result) const
+{
+    switch (result.outcome) {
+    case FileOutcome::Done:
+        PrintMessage(T(QStringLiteral("Success")), T(QStringLiteral("File settings loaded")));
+        return true;
+    case FileOutcome::Incompatible:
+        if (result.compatibility.verdict == Compatibility::ProductMismatch) {
+            const CompatibilityIssue &issue = result.compatibility.issues.value(0);
+            PrintMessage(T(QStringLiteral("Error - device type mismatch")),
+                         T(QStringLiteral("Found:")) + issue.found + T(QStringLiteral("  Expected:")) +
+                             issue.expected + QStringLiteral("\r\nOperation has been aborted."));
+        }
+        return false;
+    case FileOutcome::Unreadable:
+    case FileOutcome::WriteFailed:
+    case FileOutcome::InvalidEntries:
+        PrintMessage(T(QStringLiteral("ERROR")), result.reason);
+        PrintMessage(T(QStringLiteral("ERROR")), T(QStringLiteral("File settings have not been loaded")));
+        return false;
+    }
+    return false;
+}
+
+int CliSession::ReportWrite(const WriteResult &result) const
+{
+    switch (result.outcome) {
+    case WriteOutcome::Verified:
+        PrintMessage(T(QStringLiteral("Success")), T(QStringLiteral("Settings have been saved")));
+        break;
+    case WriteOutcome::NotVerified:
+        PrintVerificationFailures(result);
+        break;
+    case WriteOutcome::InvalidEntries:
+        ReportInvalidEntries(result.invalid);
+        break;
+    case WriteOutcome::SetupModeRefused:
+        PrintMessage(T(QStringLiteral("WARNING")), T(QStringLiteral("UNABLE_TO_CONFIGURE_DEVICE")));
+        PrintMessage(T(QStringLiteral("ERROR")), T(QStringLiteral("A problem occurred during SAVE operation")));
+        break;
+    case WriteOutcome::DeviceGone:
+    case WriteOutcome::Declined:
+    case WriteOutcome::Aborted:
+        PrintMessage(T(QStringLiteral("ERROR")), T(QStringLiteral("A problem occurred during SAVE operation")));
+        break;
+    }
+    return ExitStatus(result.outcome);
+}
+
+// ------------------------------------------------------------------ commands
 
 int CliSession::Ports()
 {
@@ -281,13 +341,15 @@ int CliSession::Ports()
 
 int CliSession::Scan()
 {
-    RunConnectionDialog(window->CommsInit());
     if (Stopped())
         return StoppedStatus();
-    const QList<aDeviceCommsInfo> found = window->CommsInit().FoundDevices();
-    if (found.isEmpty())
-        return NotFoundStatus();
-    for (const aDeviceCommsInfo &device : found)
+    const ConnectResult result = work->Search(SensorTarget{target.comNumber, -1});
+    if (result.outcome != ConnectOutcome::Connected) {
+        if (!Stopped())
+            ExplainNotFound(result.scan);
+        return Status(ExitStatus(result.outcome));
+    }
+    for (const aDeviceCommsInfo &device : result.scan.found)
         PrintOut(PortName(device.portIndex + 1) + QLatin1Char('\t') + device.baudText + QLatin1Char('\t') +
                  device.identity);
     return ExitOk;
@@ -295,83 +357,98 @@ int CliSession::Scan()
 
 int CliSession::Read(const QString &outputFile)
 {
-    dialogs.Clear();
-    window->buConnectAndReadClick();
-    if (Stopped())
-        return StoppedStatus();
-    if (!window->IsOnline()) {
-        if (!dialogs.Shown("FAILED_TO_READ_ALL_DEVICE_SETTINGS"))
-            return ConnectFailureStatus();
-        PrintSummary();
-        return ExitReadIncomplete;
+    const int connected = Connect();
+    if (connected != ExitOk)
+        return connected;
+    const ReadResult read = work->Read();
+    if (read.outcome != ReadOutcome::Complete) {
+        if (!Stopped()) {
+            PrintMessage(T(QStringLiteral("WARNING")), T(QStringLiteral("FAILED_TO_READ_ALL_DEVICE_SETTINGS")));
+            PrintSummary(work->LastRead(), true);
+        }
+        return Finish(ExitStatus(read.outcome));
     }
-    dialogs.SetSaveFileName(outputFile);
-    dialogs.Clear();
-    window->buSaveConfigurationFileClick();
-    const bool saved = dialogs.Shown("Settings have been saved");
-    PrintSummary();
-    Disconnect();
-    return saved ? ExitOk : ExitFailed;
+    const FileResult saved = work->SaveFile(outputFile);
+    if (saved.outcome == FileOutcome::Done)
+        PrintMessage(T(QStringLiteral("Success")), T(QStringLiteral("Settings have been saved")));
+    else
+        PrintMessage(T(QStringLiteral("ERROR")), T(QStringLiteral("Settings have not been saved")) +
+                                                     (saved.reason.isEmpty() ? QString() : "\n\n" + saved.reason));
+    if (saved.outcome == FileOutcome::InvalidEntries)
+        ReportInvalidEntries(saved.invalid);
+    PrintSummary(work->LastRead(), true);
+    return Finish(ExitStatus(saved.outcome));
 }
 
 int CliSession::Write(const QString &inputFile)
 {
-    int status = ConnectOnly();
-    if (status != ExitOk)
-        return status;
-    dialogs.SetOpenFileName(inputFile);
-    dialogs.Clear();
-    window->buLoadConfigFileClick();
-    if (Stopped()) {
-        status = StoppedStatus();
-    } else if (!dialogs.Shown("File settings loaded")) {
-        status = FileRefused() ? ExitIncompatibleFile : ExitFailed;
-    } else if (!window->Config()->ValidateEntries()) {
-        status = ExitInvalidEntries;
-    } else {
-        dialogs.AnswerYes(T(QStringLiteral("Write displayed settings to device?")));
-        dialogs.Clear();
-        window->buSaveSettingsClick();
-        status = WriteStatus();
-    }
-    Disconnect();
-    return status;
+    const int connected = Connect();
+    if (connected != ExitOk)
+        return connected;
+    CliQuestions questions(acceptMismatch);
+    const FileResult load = work->LoadFile(inputFile, questions);
+    if (!ReportFileLoad(load))
+        return Finish(ExitStatus(load.outcome));
+    return Finish(ReportWrite(work->WriteAndVerify(questions, SyncTime())));
 }
 
 int CliSession::Backup(const QString &outputFile)
 {
-    int status = ConnectOnly();
-    if (status != ExitOk)
-        return status;
-    dialogs.SetSaveFileName(outputFile);
-    dialogs.Clear();
-    window->buBackupSettingsClick();
-    if (Stopped()) {
-        status = StoppedStatus();
-    } else if (dialogs.Shown("Back-up Operation Complete")) {
-        PrintSummary();
-        status = ExitOk;
-    } else {
-        status = dialogs.Shown("Please retry.") ? ExitReadIncomplete : ExitFailed;
+    const int connected = Connect();
+    if (connected != ExitOk)
+        return connected;
+    const BackupResult backup = work->Backup(outputFile);
+    switch (backup.outcome) {
+    case BackupOutcome::Saved:
+        PrintMessage(T(QStringLiteral("Back-up Operation Complete")), T(QStringLiteral("Settings have been saved")));
+        PrintSummary(work->LastRead(), true);
+        break;
+    case BackupOutcome::ReadIncomplete:
+        PrintMessage(T(QStringLiteral("Warning - Back-up operation did not complete")), T(QStringLiteral("Please retry.")));
+        break;
+    case BackupOutcome::FileNotSaved:
+        PrintMessage(T(QStringLiteral("Warning - Back-up operation did not complete")),
+                     T(QStringLiteral("Settings have not been saved")) +
+                         (backup.file.reason.isEmpty() ? QString() : "\n\n" + backup.file.reason));
+        ReportInvalidEntries(backup.file.invalid);
+        break;
+    case BackupOutcome::Aborted:
+        break;
     }
-    Disconnect();
-    return status;
+    return Finish(ExitStatus(backup.outcome));
 }
 
 int CliSession::Restore(const QString &inputFile)
 {
-    int status = ConnectOnly();
-    if (status != ExitOk)
-        return status;
-    dialogs.SetOpenFileName(inputFile);
-    dialogs.Clear();
-    window->buRestoreDeviceSettingsClick();
-    if (Stopped())
-        status = StoppedStatus();
-    else
-        status = FileRefused() ? ExitIncompatibleFile : WriteStatus();
-    if (status == ExitOk)
-        PrintSummary();
-    Disconnect();
-    return status;
+    const int connected = Connect();
+    if (connected != ExitOk)
+        return connected;
+    CliQuestions questions(acceptMismatch);
+    const FileResult load = work->LoadFile(inputFile, questions);
+    if (!ReportFileLoad(load))
+        return Finish(ExitStatus(load.outcome));
+    const WriteResult write = work->WriteAndVerify(questions, SyncTime());
+    ReportWrite(write);
+    if (write.outcome == WriteOutcome::Verified)
+        PrintSummary(work->LastRead(), true);
+    RestoreOutcome outcome = RestoreOutcome::NotWritten;
+    switch (write.outcome) {
+    case WriteOutcome::Verified:
+        outcome = RestoreOutcome::Verified;
+        break;
+    case WriteOutcome::NotVerified:
+        outcome = RestoreOutcome::NotVerified;
+        break;
+    case WriteOutcome::InvalidEntries:
+        outcome = RestoreOutcome::InvalidEntries;
+        break;
+    case WriteOutcome::Aborted:
+        outcome = RestoreOutcome::Aborted;
+        break;
+    case WriteOutcome::Declined:
+    case WriteOutcome::SetupModeRefused:
+    case WriteOutcome::DeviceGone:
+        break;
+    }
+    return Finish(ExitStatus(outcome));
 }

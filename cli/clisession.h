@@ -1,14 +1,11 @@
 #pragma once
-#include "cli/clidialogs.h"
 #include "cli/exitcodes.h"
+#include "workflows/programSetup.h"
+#include "workflows/sensorWork.h"
 
 #include <QObject>
 #include <QString>
 #include <memory>
-
-class QDialog;
-class TfrmCommsInit;
-class TfrmMain;
 
 // Where a command looks for its sensor: a port (-1: every port) and, with a
 // port, a baud rate ("" : every rate the scan uses).
@@ -19,22 +16,21 @@ struct CliTarget {
     bool Direct() const { return HasPort() && !baud.isEmpty(); }
 };
 
-// The windowed program's main window, run without a user: its modal windows
-// return at once except the connection dialog, which scans (or, given a port
-// and rate, makes the manual try) and closes itself; its boxes go to
-// CliDialogs. Each command drives the window's own handlers and turns what
-// they reported into an exit status.
+// One command of the command line on the program's workflows: no window
+// and no box. Each outcome becomes an exit status (cli/exitstatus.h) and
+// the lines the program's boxes would show, "caption: text" on standard
+// error, in the chosen language.
 class CliSession : public QObject
 {
 public:
     CliSession();
     ~CliSession() override;
 
-    // Starts the main window; false (after a message) when it cannot start.
+    // Start-up as the program's; false (after its messages) when it cannot run.
     // languageIndex -1 keeps the stored language.
     bool Start(int languageIndex);
-    CliDialogs &Answers() { return dialogs; }
     void SetTarget(const CliTarget &target);
+    void SetAcceptMismatch(bool accept) { acceptMismatch = accept; }
 
     int Ports();
     int Scan();
@@ -43,39 +39,34 @@ public:
     int Backup(const QString &outputFile);
     int Restore(const QString &inputFile);
 
-    // A SIGINT or SIGTERM arrived: aborts what runs (a scan, a read, a
-    // write; one about to start is aborted as it starts) through the same
-    // path as the Abort buttons. The command then returns at its next step
-    // and the sensor is told to leave setup mode on the way out.
+    // A SIGINT or SIGTERM arrived: the running scan, read or write stops at
+    // its next step (one about to start does not start) and the sensor is
+    // told to leave setup mode on the way out.
     void Stop(int signalNumber);
     // 0 until Stop; then the status the program ends with.
     int StoppedStatus() const;
 
 private:
     bool Stopped() const { return stopSignal != 0; }
-    void AbortRunningWork();
-    // Aborts a progress dialog as soon as it is shown, once stopped.
-    bool eventFilter(QObject *watched, QEvent *event) override;
-    int RunModal(QDialog &dialog);
-    int RunConnectionDialog(TfrmCommsInit &dialog);
-    void ScanFromEventLoop(TfrmCommsInit &dialog);
-    void ManualTry(TfrmCommsInit &dialog);
-    // The status of a connect handler that left no connection behind; says
-    // on standard error which ports and rates were tried and why none served.
-    int NotFoundStatus() const;
-    int ConnectFailureStatus() const;
-    void ExplainNotFound() const;
-    int ConnectOnly();
-    bool FileRefused() const;
-    bool InvalidEntriesShown() const;
-    int WriteStatus();
-    void PrintSummary();
-    void PrintVerificationFailures();
+    // Connects for a command; ExitOk or the failure's status (explained).
+    int Connect();
+    void ExplainConnectFailure(const ConnectResult &result) const;
+    void ExplainNotFound(const ScanResult &scan) const;
+    int Finish(int status);
+    int Status(CliExit status) const;
+    bool SyncTime() const;
+    void PrintSummary(const Document &document, bool listProblems) const;
+    void PrintVerificationFailures(const WriteResult &result) const;
+    bool ReportFileLoad(const FileResult &result) const;
+    int ReportWrite(const WriteResult &result) const;
+    void ReportInvalidEntries(const QList<EntryError> &errors) const;
     void Disconnect();
 
-    CliDialogs dialogs;
-    std::unique_ptr<TfrmMain> window;
+    std::unique_ptr<TfrmGuiSettings> settings;
+    std::unique_ptr<TLanguage> language;
+    QString programFolder;
+    std::unique_ptr<SensorWork> work;
     CliTarget target;
-    bool portOpenFailed = false;
+    bool acceptMismatch = false;
     int stopSignal = 0;
 };

@@ -4,6 +4,7 @@
 #include "base/translate.h"
 #include "connect/safeModeWizard.h"
 #include "settings/guiSettings.h"
+#include "workflows/programSetup.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -243,18 +244,8 @@ void TfrmCommsInit::tmrCloseTimer()
 
 TfrmCommsInit::Delays TfrmCommsInit::ReadDelays() const
 {
-    Delays delays;
-    if (m_guiSettings == nullptr)
-        return delays;
-    int userDelay = 0;
-    m_guiSettings->GetUserDelayEnabled(userDelay);
-    if (userDelay > 0) {
-        delays.responseTimeout = 0;
-        m_guiSettings->GetResponseTimeout(delays.responseTimeout);
-        m_guiSettings->GetInterCharDelay(delays.interCharDelay);
-    }
-    m_guiSettings->GetPowerOnDelay(delays.settle);
-    return delays;
+    const LinkTiming timing = StoredLinkTiming(m_guiSettings);
+    return {timing.responseTimeout, timing.interCharDelay, timing.settle};
 }
 
 void TfrmCommsInit::PrepareScanner()

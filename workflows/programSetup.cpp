@@ -166,3 +166,19 @@ bool ProgramSetup::LoadLanguage()
     language->SelectLanguage(StoredLanguage());
     return true;
 }
+
+LinkTiming StoredLinkTiming(const TfrmGuiSettings *settings)
+{
+    LinkTiming timing{0, 20, 5000};
+    if (settings == nullptr)
+        return timing;
+    int userDelay = 0;
+    settings->GetUserDelayEnabled(userDelay);
+    if (userDelay > 0) {
+        timing.responseTimeout = 0;
+        settings->GetResponseTimeout(timing.responseTimeout);
+        settings->GetInterCharDelay(timing.interCharDelay);
+    }
+    settings->GetPowerOnDelay(timing.settle);
+    return timing;
+}

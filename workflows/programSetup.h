@@ -1,4 +1,5 @@
 #pragma once
+#include "device/deviceSession.h"
 #include "i18n/lang.h"
 #include "settings/guiSettings.h"
 
@@ -55,3 +56,8 @@ private:
     std::unique_ptr<TfrmGuiSettings> settings;
     std::unique_ptr<TLanguage> language;
 };
+
+// The link's timing the settings give: the power-on settle always, the
+// response timeout and character delay only when the user's own delays are
+// on. Defaults without settings.
+LinkTiming StoredLinkTiming(const TfrmGuiSettings *settings);

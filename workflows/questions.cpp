@@ -1,5 +1,7 @@
 #include "workflows/questions.h"
 
+#include "base/translate.h"
+
 bool FixedAnswers::Ask(QuestionId id, const QuestionDetails &)
 {
     switch (id) {
@@ -11,4 +13,25 @@ bool FixedAnswers::Ask(QuestionId id, const QuestionDetails &)
         return true;
     }
     return false;
+}
+
+QuestionText TextOf(QuestionId id, const QuestionDetails &details)
+{
+    const auto mismatch = [&](const char *caption) {
+        return QuestionText{T(QString::fromLatin1(caption)),
+                            {T(QStringLiteral("Found:")) + details.found + T(QStringLiteral("  Expected:")) +
+                                 details.expected + T(QStringLiteral(". Continue?")),
+                             T(QStringLiteral("CONTINUING_MAY_CAUSE_PROBLEMS"))}};
+    };
+    switch (id) {
+    case QuestionId::ProtocolMismatch:
+        return mismatch("Warning - protocol mismatch");
+    case QuestionId::HeatingMismatch:
+        return mismatch("Warning - heating mismatch");
+    case QuestionId::AxisMismatch:
+        return mismatch("Warning - axis configuration mismatch");
+    case QuestionId::ConfirmWrite:
+        return {T(QStringLiteral("Confirm")), {T(QStringLiteral("Write displayed settings to device?"))}};
+    }
+    return {};
 }

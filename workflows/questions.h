@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <QStringList>
 
 // What a workflow may have to ask before it goes on. Each question has an
 // id; the windows put it to the user with their own texts, the command line
@@ -35,3 +36,11 @@ public:
 private:
     bool acceptMismatch;
 };
+
+// The words a question is put in, as the program's boxes show it: every
+// step is a Yes/No box under the caption, and all must be answered Yes.
+struct QuestionText {
+    QString caption;
+    QStringList steps;
+};
+QuestionText TextOf(QuestionId id, const QuestionDetails &details);

@@ -1,6 +1,7 @@
 #include "workflows/sensorWork.h"
 
 #include "base/log.h"
+#include "engine/devicePruning.h"
 #include "engine/identity.h"
 #include "templates/productCatalogue.h"
 
@@ -52,13 +53,13 @@ void SensorWork::Stop()
 ConnectResult SensorWork::Connect(const SensorTarget &target)
 {
     Release();
-    ConnectResult result = Find(target);
+    ConnectResult result = Search(target);
     if (result.outcome != ConnectOutcome::Connected)
         return result;
     return BringOnline(result);
 }
 
-ConnectResult SensorWork::Find(const SensorTarget &target)
+ConnectResult SensorWork::Search(const SensorTarget &target)
 {
     PortScanner finder;
     finder.SetTiming(timing);
@@ -68,7 +69,7 @@ ConnectResult SensorWork::Find(const SensorTarget &target)
     scanner = &finder;
     ConnectResult result;
     if (!Stopped())
-        result.scan = target.HasPort() ? finder.TryPort(target.comNumber - 1, target.baudCode) : finder.Scan();
+        result.scan = target.Direct() ? finder.TryPort(target.comNumber - 1, target.baudCode) : finder.Scan();
     scanner = nullptr;
     if (Stopped()) {
         result.outcome = ConnectOutcome::Aborted;
@@ -134,6 +135,90 @@ bool SensorWork::OpenDocument(const QString &identity, ConnectResult &result)
     return true;
 }
 
+void SensorWork::Release()
+{
+    online = false;
+    if (device)
+        device->Release();
+    device.reset();
+}
+
+// ------------------------------------------------------------------ files
+
+namespace
+{
+QuestionId MismatchQuestion(Compatibility kind)
+{
+    switch (kind) {
+    case Compatibility::HeatingMismatch:
+        return QuestionId::HeatingMismatch;
+    case Compatibility::AxisMismatch:
+        return QuestionId::AxisMismatch;
+    default:
+        return QuestionId::ProtocolMismatch;
+    }
+}
+
+} // namespace
+
+bool SensorWork::AskAboutMismatches(const CompatibilityCheck &check, IQuestions &questions)
+{
+    for (const CompatibilityIssue &issue : check.issues) {
+        if (!questions.Ask(MismatchQuestion(issue.kind), {issue.found, issue.expected}))
+            return false;
+    }
+    return true;
+}
+
+FileResult SensorWork::LoadFile(const QString &path, IQuestions &questions)
+{
+    FileResult result;
+    result.compatibility = CheckCompatibility(path, current.identity);
+    switch (result.compatibility.verdict) {
+    case Compatibility::Compatible:
+        break;
+    case Compatibility::Unreadable:
+        result.outcome = FileOutcome::Unreadable;
+        result.reason = result.compatibility.reason;
+        return result;
+    case Compatibility::ProductMismatch:
+        result.outcome = FileOutcome::Incompatible;
+        return result;
+    case Compatibility::ProtocolMismatch:
+    case Compatibility::HeatingMismatch:
+    case Compatibility::AxisMismatch:
+        if (!AskAboutMismatches(result.compatibility, questions)) {
+            result.outcome = FileOutcome::Incompatible;
+            return result;
+        }
+        break;
+    }
+    const DocumentLoad load = LoadConfigDocument(path);
+    if (load.error != DocumentLoadError::None) {
+        result.outcome = FileOutcome::Unreadable;
+        result.reason = load.reason;
+        return result;
+    }
+    current.products = load.products;
+    PruneForDevice(current, !online);
+    return result;
+}
+
+FileResult SensorWork::SaveFile(const QString &path)
+{
+    FileResult result;
+    result.invalid = ValidateDocument(current);
+    if (!result.invalid.isEmpty()) {
+        result.outcome = FileOutcome::InvalidEntries;
+        return result;
+    }
+    if (!SaveConfigDocument(current.products, path, &result.reason))
+        result.outcome = FileOutcome::WriteFailed;
+    return result;
+}
+
+// ------------------------------------------------------------------ the sensor
+
 ReadResult SensorWork::Read()
 {
     ReadResult result;
@@ -144,6 +229,7 @@ ReadResult SensorWork::Read()
     DeviceReader reader(&device->Session(), current);
     reader.SetCancelToken(cancel);
     result.report = reader.Read();
+    lastRead = current;
     switch (result.report.stop) {
     case ReadReport::Stop::SetupModeRefused:
         result.outcome = ReadOutcome::SetupModeRefused;
@@ -161,10 +247,99 @@ ReadResult SensorWork::Read()
     return result;
 }
 
-void SensorWork::Release()
+WriteResult SensorWork::WriteAndVerify(IQuestions &questions, bool syncTime)
 {
-    online = false;
-    if (device)
-        device->Release();
-    device.reset();
+    WriteResult result;
+    result.outcome = Send(questions, syncTime, result);
+    if (result.outcome != WriteOutcome::Verified)
+        return result;
+    DeviceWriter writer(&device->Session());
+    writer.SetCancelToken(cancel);
+    result.verify = writer.Verify(current);
+    lastRead = result.verify.readBack;
+    if (result.verify.read.Aborted())
+        result.outcome = WriteOutcome::Aborted;
+    else if (!result.verify.verified)
+        result.outcome = WriteOutcome::NotVerified;
+    return result;
+}
+
+// Verified here means every line went out; the verification decides.
+WriteOutcome SensorWork::Send(IQuestions &questions, bool syncTime, WriteResult &result)
+{
+    if (!online)
+        return WriteOutcome::DeviceGone;
+    result.invalid = ValidateDocument(current);
+    if (!result.invalid.isEmpty())
+        return WriteOutcome::InvalidEntries;
+    if (!questions.Ask(QuestionId::ConfirmWrite, {}))
+        return WriteOutcome::Declined;
+    DeviceWriter writer(&device->Session());
+    writer.SetCancelToken(cancel);
+    CommandOptions options;
+    options.syncTime = syncTime;
+    // The clock ran on since the file or read: a time still as it was is
+    // not sent back.
+    options.timeAsRead = TimeTexts(current.products);
+    result.write = writer.Write(current, options);
+    switch (result.write.stop) {
+    case WriteReport::Stop::None:
+        return WriteOutcome::Verified;
+    case WriteReport::Stop::SetupModeRefused:
+        return WriteOutcome::SetupModeRefused;
+    case WriteReport::Stop::Aborted:
+        return WriteOutcome::Aborted;
+    case WriteReport::Stop::DeviceGone:
+        return WriteOutcome::DeviceGone;
+    }
+    return WriteOutcome::DeviceGone;
+}
+
+BackupResult SensorWork::Backup(const QString &path)
+{
+    BackupResult result;
+    result.read = Read();
+    if (result.read.outcome == ReadOutcome::Aborted) {
+        result.outcome = BackupOutcome::Aborted;
+        return result;
+    }
+    if (result.read.outcome != ReadOutcome::Complete) {
+        result.outcome = BackupOutcome::ReadIncomplete;
+        return result;
+    }
+    result.file = SaveFile(path);
+    result.outcome = result.file.outcome == FileOutcome::Done ? BackupOutcome::Saved : BackupOutcome::FileNotSaved;
+    return result;
+}
+
+RestoreResult SensorWork::Restore(const QString &path, IQuestions &questions, bool syncTime)
+{
+    RestoreResult result;
+    result.file = LoadFile(path, questions);
+    if (result.file.outcome != FileOutcome::Done) {
+        result.outcome = result.file.outcome == FileOutcome::Incompatible ? RestoreOutcome::FileRefused
+                                                                          : RestoreOutcome::NotWritten;
+        return result;
+    }
+    result.write = WriteAndVerify(questions, syncTime);
+    switch (result.write.outcome) {
+    case WriteOutcome::Verified:
+        result.outcome = RestoreOutcome::Verified;
+        break;
+    case WriteOutcome::NotVerified:
+        result.outcome = RestoreOutcome::NotVerified;
+        break;
+    case WriteOutcome::Aborted:
+        result.outcome = RestoreOutcome::Aborted;
+        break;
+    case WriteOutcome::InvalidEntries:
+        result.outcome = RestoreOutcome::InvalidEntries;
+        break;
+    case WriteOutcome::Declined:
+    case WriteOutcome::SetupModeRefused:
+    case WriteOutcome::DeviceGone:
+        result.outcome = RestoreOutcome::NotWritten;
+        break;
+    }
+    return result;
 }

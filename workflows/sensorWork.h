@@ -9,7 +9,9 @@
 #include "device/deviceSession.h"
 #include "engine/cancelToken.h"
 #include "engine/deviceReader.h"
+#include "engine/deviceWriter.h"
 #include "engine/document.h"
+#include "engine/validation.h"
 #include "workflows/portScanner.h"
 #include "workflows/questions.h"
 
@@ -60,15 +62,50 @@ struct ReadResult {
 
 enum class FileOutcome {
     Done,
-    Unreadable,   // missing, not a configuration, too big for the editor
-    WriteFailed,  // the file could not be written (reason says why)
-    Incompatible, // another product, or a mismatch the questions declined
+    Unreadable,     // missing, not a configuration, too big for the editor
+    WriteFailed,    // the file could not be written (reason says why)
+    InvalidEntries, // not saved: entries break their rules (invalid says which)
+    Incompatible,   // another product, or a mismatch the questions declined
 };
 
 struct FileResult {
     FileOutcome outcome = FileOutcome::Done;
     CompatibilityCheck compatibility; // for a load
+    QList<EntryError> invalid;        // for a save
     QString reason;
+};
+
+enum class WriteOutcome {
+    Verified,         // the sensor holds what was written
+    NotVerified,      // written, but some settings read back otherwise (or not at all)
+    InvalidEntries,   // nothing sent: entries break their rules
+    Declined,         // nothing sent: the write was not confirmed
+    SetupModeRefused, // nothing sent
+    DeviceGone,       // the sensor stopped answering during the write
+    Aborted,
+};
+
+struct WriteResult {
+    WriteOutcome outcome = WriteOutcome::NotVerified;
+    QList<EntryError> invalid;
+    WriteReport write;
+    VerifyReport verify;
+};
+
+enum class BackupOutcome { Saved, ReadIncomplete, Aborted, FileNotSaved };
+
+struct BackupResult {
+    BackupOutcome outcome = BackupOutcome::ReadIncomplete;
+    ReadResult read;
+    FileResult file;
+};
+
+enum class RestoreOutcome { Verified, FileRefused, InvalidEntries, NotWritten, NotVerified, Aborted };
+
+struct RestoreResult {
+    RestoreOutcome outcome = RestoreOutcome::NotWritten;
+    FileResult file;
+    WriteResult write;
 };
 
 class SensorWork : public QObject
@@ -86,23 +123,41 @@ public:
     void Stop();
     bool Stopped() const { return cancel->IsCancelled(); }
 
-    // Finds the sensor (scan or try), opens its port, chooses its template
+    // Scans the listed ports (or, with a port and rate, tries that one);
+    // Connected with the first sensor found. Opens nothing for good.
+    ConnectResult Search(const SensorTarget &target);
+    // Finds the sensor (Search), opens its port, chooses its template
     // and takes it into setup mode with its serial number read.
     ConnectResult Connect(const SensorTarget &target);
-    // Reads every setting into Current(); it also becomes the baseline.
+    // Reads every setting into Current().
     ReadResult Read();
+    // Checks the file against the sensor (asking about a protocol, heating
+    // or axis mismatch) and makes it Current(), trimmed to the sensor.
+    FileResult LoadFile(const QString &path, IQuestions &questions);
+    // Checks Current()'s entries and writes it to path whole or not at all.
+    FileResult SaveFile(const QString &path);
+    // Checks the entries, asks to confirm, writes Current() and reads it back.
+    // syncTime sets the sensor's clock to the PC's.
+    WriteResult WriteAndVerify(IQuestions &questions, bool syncTime);
+    // Read, then SaveFile.
+    BackupResult Backup(const QString &path);
+    // LoadFile, then WriteAndVerify.
+    RestoreResult Restore(const QString &path, IQuestions &questions, bool syncTime);
     // Tells the sensor to leave setup mode and lets the port go.
     void Release();
 
     bool Online() const { return online; }
     const Document &Current() const { return current; }
+    // What the last read or verification read from the sensor.
+    const Document &LastRead() const { return lastRead; }
     DeviceSession *Session() { return device.get(); }
     const QString &SerialNumber() const { return serialNumber; }
 
 private:
-    ConnectResult Find(const SensorTarget &target);
     ConnectResult BringOnline(ConnectResult result);
     bool OpenDocument(const QString &identity, ConnectResult &result);
+    static bool AskAboutMismatches(const CompatibilityCheck &check, IQuestions &questions);
+    WriteOutcome Send(IQuestions &questions, bool syncTime, WriteResult &result);
 
     QString programFolder;
     LinkTiming timing;
@@ -112,6 +167,7 @@ private:
     PortScanner *scanner = nullptr; // while a scan or try runs
     std::unique_ptr<DeviceSession> device;
     Document current;
+    Document lastRead;
     QString serialNumber;
     bool online = false;
 };
