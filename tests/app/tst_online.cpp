@@ -10,6 +10,7 @@
 #include "settings/guiSettings.h"
 #include "sim/simulator.h"
 #include "tests/app/quickSettings.h"
+#include "tests/support/linkTimingSwitch.h"
 #include "tests/support/scripteddialogs.h"
 
 #include <QDir>
@@ -123,6 +124,7 @@ class TestOnline : public QObject
 private slots:
     void init()
     {
+        UseShortLinkTiming();
         dataDir = std::make_unique<QTemporaryDir>();
         qputenv("TALVEK_DATA_DIR", dataDir->path().toLocal8Bit());
         QFile settings(dataDir->filePath("TalvekLastSettings.tsf"));

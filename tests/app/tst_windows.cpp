@@ -12,6 +12,7 @@
 #include "diagnostics/progressDlg.h"
 #include "sim/simulator.h"
 #include "tests/app/quickSettings.h"
+#include "tests/support/linkTimingSwitch.h"
 #include "tests/support/scripteddialogs.h"
 
 #include <QCheckBox>
@@ -324,6 +325,7 @@ class TestWindows : public QObject
 private slots:
     void init()
     {
+        UseShortLinkTiming();
         dataDir = std::make_unique<QTemporaryDir>();
         qputenv("TALVEK_DATA_DIR", dataDir->path().toLocal8Bit());
         dialogs = std::make_unique<ScriptedDialogs>();

@@ -11,6 +11,7 @@
 #include "sim/simulator.h"
 #include "templates/productCatalogue.h"
 #include "tests/config/fakeConfigHost.h"
+#include "tests/support/linkTimingSwitch.h"
 #include "tests/support/scripteddialogs.h"
 
 #include <QFile>
@@ -46,6 +47,7 @@ struct Bench {
 
     Bench()
     {
+        UseShortLinkTiming();
         SetAppDataFolder(dataDir.path() + QLatin1Char('/'));
         host.programFolder = QStringLiteral(TALVEK_TEST_APP_DIR "/");
         host.settings.Open(host.programFolder + QStringLiteral("TalvekDefaultSettings.tsf"));

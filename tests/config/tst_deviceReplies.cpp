@@ -5,6 +5,7 @@
 #include "serial/comms.h"
 #include "tests/config/editorFixture.h"
 #include "tests/serial/ptypeer.h"
+#include "tests/support/linkTimingSwitch.h"
 
 #include <QMap>
 #include <QtTest>
@@ -59,6 +60,7 @@ class TestDeviceReplies : public QObject
 
     bool Connect(const Parts &parts)
     {
+        UseShortLinkTiming();
         editor = std::make_unique<Editor>();
         sensor = std::make_shared<ScriptedSensor>();
         peer = std::make_unique<PtyPeer>();

@@ -11,6 +11,7 @@
 
 ConnectFixture::ConnectFixture()
 {
+    UseShortLinkTiming();
     if (!dataDir.isValid())
         return;
     appData = dataDir.path() + QLatin1Char('/');

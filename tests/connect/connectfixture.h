@@ -8,6 +8,7 @@
 #include "settings/guiSettings.h"
 #include "sim/simulator.h"
 #include "tests/serial/ptypeer.h"
+#include "tests/support/linkTimingSwitch.h"
 #include "tests/support/scripteddialogs.h"
 
 #include <QStringList>

@@ -2,6 +2,7 @@
 #include "base/log.h"
 #include "device/interface.h"
 #include "tests/serial/ptypeer.h"
+#include "tests/support/linkTimingSwitch.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -83,6 +84,7 @@ class TestInterface : public QObject
 private slots:
     void initTestCase()
     {
+        UseShortLinkTiming();
         QVERIFY(dataDir.isValid());
         SetAppDataFolder(dataDir.path());
     }
