@@ -3,7 +3,6 @@
 #include "app/debugWin.h"
 #include "app/productMenu.h"
 #include "base/appdata.h"
-#include "base/dialogs.h"
 #include "base/log.h"
 #include "base/translate.h"
 #include "base/version.h"
@@ -18,7 +17,9 @@
 #include "diagnostics/sessionReport.h"
 #include "i18n/lang.h"
 #include "settings/guiSettings.h"
-#include "settings/settings.h"
+#include "ui/dialogs.h"
+#include "ui/settingsDialog.h"
+#include "ui/settingsWarnings.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -177,9 +178,16 @@ QString TfrmMain::ResolveAppDataFolder()
     return exe;
 }
 
+std::unique_ptr<TfrmGuiSettings> TfrmMain::NewGuiSettings()
+{
+    auto settings = std::make_unique<TfrmGuiSettings>();
+    WarnOfMissingSettings(*settings);
+    return settings;
+}
+
 bool TfrmMain::LoadGuiSettings()
 {
-    guiSettings = std::make_unique<TfrmGuiSettings>();
+    guiSettings = NewGuiSettings();
     const QString defaultPath = ResolveExeFolder() + kDefaultSettingsName;
     // Resolved once: a folder that cannot be created is reported once.
     appDataFolder = ResolveAppDataFolder();
@@ -201,7 +209,7 @@ bool TfrmMain::LoadGuiSettings()
             Dialogs().Message(QStringLiteral("Unable to save a copy of the old settings in ") + appDataFolder,
                               QStringLiteral("WARNING"));
         Dialogs().Message(QStringLiteral("LAST_SETTINGS_IS_INCOMPATIBLE"), QStringLiteral("WARNING"));
-        guiSettings = std::make_unique<TfrmGuiSettings>();
+        guiSettings = NewGuiSettings();
     }
     Log(QStringLiteral("Using defaultlastSettings file."));
     if (!guiSettings->Open(defaultPath)) {

@@ -1,9 +1,9 @@
 #pragma once
 #include "app/mainwindow_ui.h"
-#include "base/dialogs.h"
 #include "config/confighost.h"
 #include "connect/commsInit.h"
 #include "serial/comms.h"
+#include "ui/dialogs.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -53,6 +53,8 @@ public:
     static QString ResolveExeFolder();
     QString ResolveAppDataFolder();
     bool LoadGuiSettings();
+    // A fresh settings accessor that warns of unreadable keys with a box.
+    static std::unique_ptr<TfrmGuiSettings> NewGuiSettings();
     void ChangeToExeFolder();
     void ApplyTranslations();
     void ResetToStartState();

@@ -10,9 +10,8 @@
 // folder; the debug log goes to standard error)
 // Runs offscreen unless a platform is set.
 #include "base/appdata.h"
-#include "bench/benchHost.h"
-#include "base/dialogs.h"
 #include "base/log.h"
+#include "bench/benchHost.h"
 #include "config/config.h"
 #include "config/summary.h"
 #include "device/interface.h"
@@ -22,6 +21,7 @@
 #include "settings/guiSettings.h"
 #include "sim/simulator.h"
 #include "templates/productCatalogue.h"
+#include "ui/dialogs.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -41,7 +41,6 @@ constexpr int kBaudCode = 6; // 19200
 // echo check this long after the command's characters.
 constexpr int kFlushWaitMs = 100;
 constexpr int kEchoCheckMs = 20;
-
 
 class QuietDialogs : public IDialogs
 {

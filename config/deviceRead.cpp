@@ -1,7 +1,6 @@
 // Reading every setting from the device: one read command per param, the
 // reply interpreted by the param's type and stored in the document, then the
 // retrieved configuration file, the pages, the differences and the summary.
-#include "base/dialogs.h"
 #include "base/log.h"
 #include "base/translate.h"
 #include "config/config.h"
@@ -11,6 +10,7 @@
 #include "device/interface.h"
 #include "diagnostics/progressDlg.h"
 #include "diagnostics/sessionReport.h"
+#include "ui/dialogs.h"
 
 #include <QCoreApplication>
 #include <QSaveFile>

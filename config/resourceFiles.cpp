@@ -1,7 +1,7 @@
 #include "config/resourceFiles.h"
 
-#include "base/dialogs.h"
 #include "templates/productCatalogue.h"
+#include "ui/dialogs.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,4 @@
 // Checks of the user's entries against the limits of the template.
-#include "base/dialogs.h"
 #include "base/log.h"
 #include "base/translate.h"
 #include "config/config.h"
@@ -7,6 +6,7 @@
 #include "config/numberScan.h"
 #include "config/splitFields.h"
 #include "settings/guiSettings.h"
+#include "ui/dialogs.h"
 
 #include <QCheckBox>
 #include <QComboBox>

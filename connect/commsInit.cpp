@@ -1,11 +1,11 @@
 #include "connect/commsInit.h"
 
-#include "base/dialogs.h"
 #include "base/log.h"
 #include "base/translate.h"
 #include "connect/safeModeWizard.h"
 #include "device/interface.h"
 #include "settings/guiSettings.h"
+#include "ui/dialogs.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

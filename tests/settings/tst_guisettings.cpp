@@ -1,6 +1,7 @@
 #include "base/translate.h"
 #include "settings/guiSettings.h"
 #include "tests/support/scripteddialogs.h"
+#include "ui/settingsWarnings.h"
 
 #include <QDir>
 #include <QFile>
@@ -91,6 +92,7 @@ private:
     TfrmGuiSettings openFull()
     {
         TfrmGuiSettings settings;
+        WarnOfMissingSettings(settings);
         if (!settings.Open(write("full.tsf", fullDocument)))
             qFatal("full document does not open");
         return settings;
@@ -160,6 +162,7 @@ private slots:
     void shippedDefaultsHoldTheDefaultValues()
     {
         TfrmGuiSettings settings;
+        WarnOfMissingSettings(settings);
         QVERIFY(settings.Open(QStringLiteral(TALVEK_TEST_APP_DIR "/TalvekDefaultSettings.tsf")));
         QString version;
         QVERIFY(settings.GetVersion(version));
@@ -205,6 +208,8 @@ private slots:
         QCOMPARE(bytes.count('\n'), 1); // one line
 
         TfrmGuiSettings again;
+
+        WarnOfMissingSettings(again);
         QVERIFY(again.Open(saved));
         int value = 0;
         QVERIFY(again.GetFirstTryPort(value) && value == 9);
@@ -251,6 +256,7 @@ private slots:
     void settersCreateMissingElementsAndStoreFlagsAsOneOrZero()
     {
         TfrmGuiSettings settings;
+        WarnOfMissingSettings(settings);
         QVERIFY(settings.Open(write("bare.tsf", R"(<GSguisettings description="TALVEK SETTINGS FILE" version="2">
             <GScategory name="Comms"/><GScategory name="General"/></GSguisettings>)")));
         QString dir = QStringLiteral("default");
@@ -301,6 +307,7 @@ private slots:
         QVERIFY(document.contains(original));
         document.replace(original, element);
         TfrmGuiSettings settings;
+        WarnOfMissingSettings(settings);
         QVERIFY(settings.Open(write("broken.tsf", document.toUtf8())));
 
         int value = 5000;
@@ -318,6 +325,7 @@ private slots:
                                                    : key;
         });
         TfrmGuiSettings settings;
+        WarnOfMissingSettings(settings);
         QVERIFY(settings.Open(write("nodelay.tsf", R"(<GSguisettings description="TALVEK SETTINGS FILE" version="2">
             <GScategory name="Comms"/></GSguisettings>)")));
         bool flag = true;
@@ -333,6 +341,7 @@ private slots:
     void missingCategoryFailsSilently()
     {
         TfrmGuiSettings settings;
+        WarnOfMissingSettings(settings);
         const QString path = write("nogeneral.tsf", R"(<GSguisettings description="TALVEK SETTINGS FILE" version="2">
             <GScategory name="comms"><GSfirsttryport>2</GSfirsttryport></GScategory></GSguisettings>)");
         QVERIFY(settings.Open(path));
@@ -360,6 +369,7 @@ private slots:
     void onlyTheFirstOfTwoCategoriesIsUsed()
     {
         TfrmGuiSettings settings;
+        WarnOfMissingSettings(settings);
         QVERIFY(settings.Open(write("twice.tsf", R"(<GSguisettings description="TALVEK SETTINGS FILE" version="2">
             <GScategory name="Comms"><GSfirsttryport>2</GSfirsttryport></GScategory>
             <GScategory name="Comms"><GSfirsttryport>7</GSfirsttryport></GScategory></GSguisettings>)")));
@@ -393,6 +403,7 @@ private slots:
         QFETCH(bool, readable);
         QFETCH(QString, expected);
         TfrmGuiSettings settings;
+        WarnOfMissingSettings(settings);
         QVERIFY(settings.Open(
             write("version.tsf",
                   QString(R"(<GSguisettings description="TALVEK SETTINGS FILE" %1/>)").arg(attribute).toUtf8())));
@@ -421,6 +432,7 @@ private slots:
     {
         QFETCH(QByteArray, content);
         TfrmGuiSettings settings;
+        WarnOfMissingSettings(settings);
         QVERIFY(settings.Open(write("good.tsf", fullDocument)));
         const QString path = content.isNull() ? m_dir.filePath("absent.tsf") : write("bad.tsf", content);
         QVERIFY(!settings.Open(path));
@@ -434,6 +446,7 @@ private slots:
     void openingADirectoryFails()
     {
         TfrmGuiSettings settings;
+        WarnOfMissingSettings(settings);
         QVERIFY(!settings.Open(m_dir.path()));
         QVERIFY(!settings.HasDocument());
     }
@@ -441,6 +454,7 @@ private slots:
     void nothingToReadOrSaveBeforeOpen()
     {
         TfrmGuiSettings settings;
+        WarnOfMissingSettings(settings);
         int port = 1;
         QVERIFY(!settings.GetFirstTryPort(port));
         QString version;
@@ -534,6 +548,7 @@ private slots:
         const QString path = m_dir.filePath("control.tsf");
         QVERIFY(settings.Save(path));
         TfrmGuiSettings again;
+        WarnOfMissingSettings(again);
         QVERIFY(again.Open(path));
         QString dir;
         QVERIFY(again.GetUserDir(dir));
@@ -545,11 +560,13 @@ private slots:
         const QDateTime when(QDate(2025, 1, 31), QTime(14, 25, 1));
         QCOMPARE(TfrmGuiSettings::DatedBackupName(when), QStringLiteral("lastSettings_250131_142501"));
         TfrmGuiSettings settings;
+        WarnOfMissingSettings(settings);
         QVERIFY(settings.Open(write("v1.tsf", R"(<GSguisettings description="TALVEK SETTINGS FILE" version="1">
             <GScategory name="Comms"><GSfirsttryport>8</GSfirsttryport></GScategory></GSguisettings>)")));
         const QString backup = settings.SaveDatedBackup(m_dir.path(), when);
         QCOMPARE(backup, m_dir.filePath("lastSettings_250131_142501"));
         TfrmGuiSettings copy;
+        WarnOfMissingSettings(copy);
         QVERIFY(copy.Open(backup));
         QString version;
         QVERIFY(copy.GetVersion(version));
