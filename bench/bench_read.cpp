@@ -20,6 +20,7 @@
 #include "serial/comms.h"
 #include "settings/guiSettings.h"
 #include "sim/simulator.h"
+#include "tests/support/simulatedSensor.h"
 #include "templates/productCatalogue.h"
 #include "ui/dialogs.h"
 
@@ -119,8 +120,8 @@ struct Connection {
         options.product = product;
         options.dataDir = folder;
         options.baud = 19200;
-        sim = std::make_unique<Simulator>(options);
-        if (!sim->Start(&error) || !sim->RegisterAlias(GetAppDataFolder(), kComNumber, &error))
+        sim = StartSimulatedSensor(options, GetAppDataFolder(), kComNumber, &error);
+        if (!sim)
             return false;
         // What the main window passes when the user delay is off.
         link = std::make_unique<TComms>(nullptr, 0, 20);

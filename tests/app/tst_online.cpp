@@ -11,6 +11,7 @@
 #include "sim/simulator.h"
 #include "tests/app/quickSettings.h"
 #include "tests/support/linkTimingSwitch.h"
+#include "tests/support/simulatedSensor.h"
 #include "tests/support/scripteddialogs.h"
 
 #include <QDir>
@@ -67,10 +68,9 @@ class TestOnline : public QObject
         options.streamIntervalMs = 300;
         options.holdBackMs = 100;
         options.faults = faults;
-        sensor = std::make_unique<Simulator>(options);
         QString error;
-        QVERIFY2(sensor->Start(&error), qPrintable(error));
-        QVERIFY2(sensor->RegisterAlias(dataDir->path() + "/", kSensorCom, &error), qPrintable(error));
+        sensor = StartSimulatedSensor(options, dataDir->path() + "/", kSensorCom, &error);
+        QVERIFY2(sensor, qPrintable(error));
     }
 
     void startProgram()

@@ -12,6 +12,7 @@
 #include "templates/productCatalogue.h"
 #include "tests/config/fakeConfigHost.h"
 #include "tests/support/linkTimingSwitch.h"
+#include "tests/support/simulatedSensor.h"
 #include "tests/support/scripteddialogs.h"
 
 #include <QFile>
@@ -77,9 +78,10 @@ struct Bench {
         options.dataDir = QStringLiteral(TALVEK_TEST_APP_DIR);
         options.faults = faults;
         options.randomSeed = randomSeed;
-        sim = std::make_unique<Simulator>(options);
-        if (options.product.isEmpty() || !sim->Start(&error) ||
-            !sim->RegisterAlias(dataDir.path() + QLatin1Char('/'), kComNumber, &error))
+        if (options.product.isEmpty())
+            return false;
+        sim = StartSimulatedSensor(options, dataDir.path() + QLatin1Char('/'), kComNumber, &error);
+        if (!sim)
             return false;
         link = std::make_unique<TComms>(nullptr, 100, 1);
         PortParams params;

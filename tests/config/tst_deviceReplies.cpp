@@ -4,7 +4,7 @@
 #include "device/interface.h"
 #include "serial/comms.h"
 #include "tests/config/editorFixture.h"
-#include "tests/serial/ptypeer.h"
+#include "tests/support/ptypeer.h"
 #include "tests/support/linkTimingSwitch.h"
 
 #include <QMap>

@@ -1,5 +1,6 @@
 #include "base/translate.h"
 #include "settings/guiSettings.h"
+#include "tests/support/fileSizeLimit.h"
 #include "tests/support/scripteddialogs.h"
 #include "ui/settingsWarnings.h"
 
@@ -10,8 +11,6 @@
 #include <QTest>
 #include <QTextStream>
 #include <functional>
-#include <signal.h>
-#include <sys/resource.h>
 
 namespace
 {
@@ -110,18 +109,9 @@ private:
     // part-way as on a full disk.
     static bool SaveWithFileSizeLimit(TfrmGuiSettings &settings, const QString &path)
     {
-        struct rlimit old {
-        };
-        if (getrlimit(RLIMIT_FSIZE, &old) != 0)
-            return true; // reported by the caller as an unexpected save
-        struct rlimit limited = old;
-        limited.rlim_cur = 4096;
-        auto previousHandler = signal(SIGXFSZ, SIG_IGN);
-        const bool limitSet = setrlimit(RLIMIT_FSIZE, &limited) == 0;
-        const bool saved = !limitSet || settings.Save(path);
-        setrlimit(RLIMIT_FSIZE, &old);
-        signal(SIGXFSZ, previousHandler);
-        return saved;
+        FileSizeLimit limit(4096);
+        // Without the limit the save succeeds, which the caller reports.
+        return !limit.ok() || settings.Save(path);
     }
 
 private slots:
