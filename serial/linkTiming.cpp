@@ -8,8 +8,8 @@ LinkTiming current;
 LinkTiming ShortLinkTiming()
 {
     LinkTiming timing;
-    timing.flushMs = 10;
-    timing.echoSenseMs = 5;
+    timing.flushMs = 5;
+    timing.echoSenseMs = 3;
     timing.perBaudDelays = false;
     timing.multiLineQuietMs = 60;
     return timing;
