@@ -3,7 +3,6 @@
 #include "app/debugWin.h"
 #include "app/productMenu.h"
 #include "base/appdata.h"
-#include "base/dialogs.h"
 #include "base/log.h"
 #include "base/translate.h"
 #include "base/version.h"
@@ -19,7 +18,9 @@
 #include "i18n/lang.h"
 #include "workflows/programSetup.h"
 #include "settings/guiSettings.h"
-#include "settings/settings.h"
+#include "ui/dialogs.h"
+#include "ui/settingsDialog.h"
+#include "ui/settingsWarnings.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -125,6 +126,8 @@ bool TfrmMain::RunProgramSetup()
     appDataFolder = setup.AppDataFolder();
     lastSettingsPath = setup.LastSettingsPath();
     guiSettings = setup.TakeSettings();
+    if (guiSettings)
+        WarnOfMissingSettings(*guiSettings);
     language = setup.TakeLanguage();
     return ready;
 }

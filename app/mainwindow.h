@@ -1,10 +1,10 @@
 #pragma once
 #include "app/mainwindow_ui.h"
-#include "base/dialogs.h"
 #include "config/confighost.h"
 #include "connect/commsInit.h"
 #include "device/deviceSession.h"
 #include "serial/comms.h"
+#include "ui/dialogs.h"
 
 #include <QStringList>
 #include <QWidget>

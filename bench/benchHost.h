@@ -5,13 +5,14 @@
 #include "config/summary.h"
 #include "diagnostics/sessionReport.h"
 #include "settings/guiSettings.h"
+#include "ui/settingsWarnings.h"
 
 #include <QTabWidget>
 
 class BenchHost : public IConfigHost
 {
 public:
-    explicit BenchHost(const QString &folder) : m_folder(folder) {}
+    explicit BenchHost(const QString &folder) : m_folder(folder) { WarnOfMissingSettings(m_settings); }
     bool IsOffline() const override { return false; }
     QString ProgramFolder() const override { return m_folder; }
     void SetIdentityPanel(Panel, const QString &, const QColor &) override {}

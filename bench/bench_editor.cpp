@@ -10,19 +10,19 @@
 // platform is given. The debug log goes to standard error (2>/dev/null
 // hides it).
 #include "base/appdata.h"
-#include "base/dialogs.h"
 #include "base/log.h"
 #include "config/config.h"
 #include "config/summary.h"
 #include "diagnostics/sessionReport.h"
 #include "settings/guiSettings.h"
+#include "ui/dialogs.h"
 
+#include "bench/benchHost.h"
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTabWidget>
 #include <QTemporaryDir>
-#include "bench/benchHost.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -32,7 +32,6 @@ namespace
 {
 const char *const kTemplate = "tempris_type_5e_pv9_template.tdx";
 const char *const kReply = "2.14 PV=9 0117 [0] \"TEMPRIS KDX556-5E-FFFF\"";
-
 
 // Any box during a run is a failure of the run.
 class CountingDialogs : public IDialogs

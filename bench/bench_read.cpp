@@ -10,9 +10,8 @@
 // folder; the debug log goes to standard error)
 // Runs offscreen unless a platform is set.
 #include "base/appdata.h"
-#include "bench/benchHost.h"
-#include "base/dialogs.h"
 #include "base/log.h"
+#include "bench/benchHost.h"
 #include "config/config.h"
 #include "config/summary.h"
 #include "device/deviceSession.h"
@@ -21,7 +20,9 @@
 #include "serial/comms.h"
 #include "settings/guiSettings.h"
 #include "sim/simulator.h"
+#include "tests/support/simulatedSensor.h"
 #include "templates/productCatalogue.h"
+#include "ui/dialogs.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -41,7 +42,6 @@ constexpr int kBaudCode = 6; // 19200
 // echo check this long after the command's characters.
 constexpr int kFlushWaitMs = 100;
 constexpr int kEchoCheckMs = 20;
-
 
 class QuietDialogs : public IDialogs
 {
@@ -118,8 +118,8 @@ struct Connection {
         options.product = product;
         options.dataDir = folder;
         options.baud = 19200;
-        sim = std::make_unique<Simulator>(options);
-        if (!sim->Start(&error) || !sim->RegisterAlias(GetAppDataFolder(), kComNumber, &error))
+        sim = StartSimulatedSensor(options, GetAppDataFolder(), kComNumber, &error);
+        if (!sim)
             return false;
         // What the main window passes when the user delay is off.
         device = std::make_unique<DeviceSession>(LinkTiming{0, 20, 0});

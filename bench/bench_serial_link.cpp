@@ -7,7 +7,7 @@
 
 #include "base/appdata.h"
 #include "serial/comms.h"
-#include "tests/serial/ptypeer.h"
+#include "tests/support/ptypeer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -260,12 +260,8 @@ void CliSession::PrintVerificationFailures(const WriteResult &result) const
 void CliSession::ReportInvalidEntries(const QList<EntryError> &errors) const
 {
     for (const EntryError &error : errors) {
-        const QString detail = error.messageKey.isEmpty() ? QString() : QStringLiteral("\n\n") + T(error.messageKey);
-        const QString limits = error.low.isEmpty() && error.high.isEmpty()
-                                   ? QString()
-                                   : QStringLiteral(" (%1 .. %2)").arg(error.low, error.high);
-        PrintMessage(T(QStringLiteral("Error: ")) + error.param,
-                     error.cmd + QStringLiteral(" = ") + error.text + limits + detail);
+        const EntryErrorText message = TextOf(error);
+        PrintMessage(message.caption, message.text);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "cli/commandline.h"
 
+#include "cli/clioutput.h"
 #include "cli/clisession.h"
 #include "cli/configdiff.h"
 #include "cli/signalwatch.h"
@@ -194,8 +195,8 @@ int RunOnSession(const Command &command, const QCommandLineParser &parser, const
     if (!session.Start(LanguageIndex(parser)))
         return ExitFailed;
     session.SetTarget(target);
-    session.Answers().SetAcceptMismatch(parser.optionNames().contains(QStringLiteral("yes-mismatch")) &&
-                                        parser.isSet(QStringLiteral("yes-mismatch")));
+    session.SetAcceptMismatch(parser.optionNames().contains(QStringLiteral("yes-mismatch")) &&
+                              parser.isSet(QStringLiteral("yes-mismatch")));
     const int status = RunSessionCommand(session, name, input, output);
     if (session.StoppedStatus() == 0)
         return status;

@@ -1,15 +1,11 @@
-// talvek-cli: the windowed program's workflows from a shell. The windows
-// still exist (the workflows live in them) but never reach a screen.
-#include "app/startup.h"
+// talvek-cli: the program's workflows from a shell, with no window at all.
 #include "cli/commandline.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    PrepareApplication(application);
-    return RunCommandLine(QApplication::arguments().mid(1));
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Talvek"));
+    return RunCommandLine(QCoreApplication::arguments().mid(1));
 }

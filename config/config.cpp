@@ -1,13 +1,13 @@
 #include "config/config.h"
 
 #include "base/appdata.h"
-#include "base/dialogs.h"
 #include "base/log.h"
 #include "base/translate.h"
 #include "config/commitWatcher.h"
 #include "config/configPage.h"
 #include "engine/identity.h"
 #include "templates/productCatalogue.h"
+#include "ui/dialogs.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

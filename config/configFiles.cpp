@@ -1,11 +1,12 @@
 // Configuration files: writing the shown values into the document and the
 // document to a file, reading a file's device description, and checking a
 // file against the device before it is loaded.
-#include "base/dialogs.h"
+#include "base/fileSave.h"
 #include "base/log.h"
 #include "base/translate.h"
 #include "config/config.h"
 #include "engine/numberScan.h"
+#include "ui/dialogs.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -1,7 +1,6 @@
 // Reading every setting from the device into the document (the engine's
 // DeviceReader does the reading), then the retrieved configuration file, the
 // pages, the differences and the summary.
-#include "base/dialogs.h"
 #include "base/log.h"
 #include "base/translate.h"
 #include "config/config.h"
@@ -11,6 +10,7 @@
 #include "diagnostics/sessionReport.h"
 #include "engine/deviceReader.h"
 #include "engine/replies.h"
+#include "ui/dialogs.h"
 
 #include <QCoreApplication>
 #include <QSaveFile>

@@ -1,6 +1,5 @@
 // Writing what the pages show to the device, one setup command per param,
 // and verifying it by reading everything back.
-#include "base/dialogs.h"
 #include "base/log.h"
 #include "base/translate.h"
 #include "config/config.h"
@@ -9,6 +8,7 @@
 #include "diagnostics/progressDlg.h"
 #include "diagnostics/sessionReport.h"
 #include "engine/deviceWriter.h"
+#include "ui/dialogs.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,6 +1,5 @@
 // Building the editor pages from the current document: one page per
 // category, one row of controls per param, pruned by the device's options.
-#include "base/dialogs.h"
 #include "base/log.h"
 #include "base/translate.h"
 #include "config/commitWatcher.h"
@@ -10,6 +9,7 @@
 #include "engine/devicePruning.h"
 #include "engine/numberScan.h"
 #include "settings/guiSettings.h"
+#include "ui/dialogs.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,12 +1,12 @@
 // The report editor: the report format combo, the report and XDR strings and
 // the slots from which the user composes them.
-#include "base/dialogs.h"
 #include "base/log.h"
 #include "base/translate.h"
 #include "config/config.h"
 #include "config/configPage.h"
 #include "engine/splitFields.h"
 #include "templates/productCatalogue.h"
+#include "ui/dialogs.h"
 
 #include <QComboBox>
 #include <QGroupBox>

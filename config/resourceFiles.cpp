@@ -1,6 +1,6 @@
 #include "config/resourceFiles.h"
 
-#include "base/dialogs.h"
+#include "ui/dialogs.h"
 
 bool CheckResourceFiles(const QString &programFolder)
 {

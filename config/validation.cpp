@@ -1,5 +1,4 @@
 // Checks of the user's entries against the limits of the template.
-#include "base/dialogs.h"
 #include "base/log.h"
 #include "base/translate.h"
 #include "config/config.h"
@@ -7,6 +6,7 @@
 #include "engine/numberScan.h"
 #include "engine/validation.h"
 #include "settings/guiSettings.h"
+#include "ui/dialogs.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -52,12 +52,9 @@ bool TFormConfig::ValidateEntries()
             if (ValidateParam(category, c, p, substNames))
                 continue;
             ok = false;
-            IXMLparamType param = category.Param(p);
-            QString text = T(QStringLiteral("Entry for ")) + param.Name() + T(QStringLiteral(" is invalid"));
-            const QString detail = EntryMessageDetail(param.Type());
-            if (!detail.isEmpty())
-                text += QStringLiteral("\n\n") + T(detail);
-            Dialogs().Message(text, T(QStringLiteral("Error: ")) + category.Name());
+            const IXMLparamType param = category.Param(p);
+            const EntryErrorText message = InvalidEntryText(category.Name(), param.Name(), param.Type());
+            Dialogs().Message(message.text, message.caption);
         }
     }
     return CheckDuplicateSubstNames(substNames) && ok;
@@ -173,6 +170,10 @@ bool TFormConfig::CheckDuplicateSubstNames(const QStringList &names) const
     const QString duplicate = DuplicateSubstName(names);
     if (duplicate.isEmpty())
         return true;
-    Dialogs().Message(duplicate, T(QStringLiteral("Error: Duplicate SUBST name in AN/DIG")));
+    EntryError error;
+    error.kind = EntryError::Kind::DuplicateSubstName;
+    error.text = duplicate;
+    const EntryErrorText message = TextOf(error);
+    Dialogs().Message(message.text, message.caption);
     return false;
 }

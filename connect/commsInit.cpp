@@ -1,9 +1,10 @@
 #include "connect/commsInit.h"
 
-#include "base/dialogs.h"
+#include "base/log.h"
 #include "base/translate.h"
 #include "connect/safeModeWizard.h"
 #include "settings/guiSettings.h"
+#include "ui/dialogs.h"
 #include "workflows/programSetup.h"
 
 #include <QComboBox>

@@ -1,8 +1,10 @@
 #include "connect/safeModeWizard.h"
 
-#include "base/dialogs.h"
+#include "base/log.h"
 #include "base/translate.h"
 #include "connect/commsInit.h"
+#include "device/interface.h"
+#include "ui/dialogs.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>

@@ -1,10 +1,10 @@
 #include "diagnostics/sessionReport.h"
 
 #include "base/appdata.h"
-#include "base/dialogs.h"
 #include "base/log.h"
 #include "base/translate.h"
 #include "base/version.h"
+#include "ui/dialogs.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,7 @@
 #include "engine/validation.h"
 
 #include "base/log.h"
+#include "base/translate.h"
 #include "engine/numberScan.h"
 #include "engine/splitFields.h"
 
@@ -228,4 +229,27 @@ QList<EntryError> ValidateDocument(const Document &document)
         errors.append(error);
     }
     return errors;
+}
+
+namespace
+{
+EntryErrorText InvalidText(const QString &category, const QString &paramName, const QString &detailKey)
+{
+    QString text = T(QStringLiteral("Entry for ")) + paramName + T(QStringLiteral(" is invalid"));
+    if (!detailKey.isEmpty())
+        text += QStringLiteral("\n\n") + T(detailKey);
+    return {T(QStringLiteral("Error: ")) + category, text};
+}
+} // namespace
+
+EntryErrorText InvalidEntryText(const QString &category, const QString &paramName, const QString &paramType)
+{
+    return InvalidText(category, paramName, EntryMessageDetail(paramType));
+}
+
+EntryErrorText TextOf(const EntryError &error)
+{
+    if (error.kind == EntryError::Kind::DuplicateSubstName)
+        return {T(QStringLiteral("Error: Duplicate SUBST name in AN/DIG")), error.text};
+    return InvalidText(error.category, error.param, error.messageKey);
 }

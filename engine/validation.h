@@ -52,3 +52,14 @@ struct EntryError {
 // Every entry of the document that breaks its rule, in document order, then
 // a duplicate substitute name.
 QList<EntryError> ValidateDocument(const Document &document);
+
+// The words the program tells an entry error in: a caption ("Error: " and
+// the category) and a text ("Entry for <param> is invalid" and the type's
+// detail), or for a duplicate substitute name that name.
+struct EntryErrorText {
+    QString caption;
+    QString text;
+};
+EntryErrorText TextOf(const EntryError &error);
+// The same for a param of a category that breaks its rule.
+EntryErrorText InvalidEntryText(const QString &category, const QString &paramName, const QString &paramType);

@@ -4,7 +4,9 @@
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QThread>
+#include <algorithm>
 #include <pthread.h>
 #include <system_error>
 
@@ -243,8 +245,8 @@ int TComms::SetBaud(int baudCode)
         Log(QStringLiteral("SioBaud Error."));
         return ERR_SET_BAUD;
     }
-    effectiveResponseTime = responseTimeout + responseTimeByBaud[baudCode];
-    effectiveCharDelay = interCharDelay + charDelayByBaud[baudCode];
+    effectiveResponseTime = responseTimeout + (timing.perBaudDelays ? responseTimeByBaud[baudCode] : 0);
+    effectiveCharDelay = interCharDelay + (timing.perBaudDelays ? charDelayByBaud[baudCode] : 0);
     return 0;
 }
 
@@ -380,10 +382,31 @@ bool TComms::WaitForLines(int expected)
     return true;
 }
 
+void TComms::WaitForReplyLines()
+{
+    if (timing.multiLineQuietMs <= 0) {
+        portUtils->WaitResponsive(effectiveResponseTime);
+        return;
+    }
+    QElapsedTimer elapsed;
+    elapsed.start();
+    int seen = 0;
+    for (;;) {
+        const int left = effectiveResponseTime - int(elapsed.elapsed());
+        if (left <= 0)
+            return;
+        portUtils->StartTimer(std::min(left, timing.multiLineQuietMs));
+        if (WaitForLines(seen + 1))
+            GetRxLineCount(seen);
+        else if (seen > (echoOn ? 1 : 0))
+            return; // the answer has begun and stopped; an echo alone is no answer
+    }
+}
+
 void TComms::FlushRx()
 {
     SendString(QStringLiteral("\r"));
-    portUtils->StartTimer(100);
+    portUtils->StartTimer(timing.flushMs);
     WaitForLines(1);
     // Every stale line goes: a late answer to an earlier command left waiting
     // would be taken for the answer to the next one.
@@ -435,7 +458,7 @@ bool TComms::SendAndSeeEcho(const QString &command)
         rxThread->byteSeen = false;
     }
     SendString(command);
-    portUtils->Sleep(20);
+    portUtils->Sleep(timing.echoSenseMs);
     std::lock_guard guard(lock);
     return rxThread->byteSeen;
 }
@@ -491,7 +514,7 @@ int TComms::SendCmdGetMultipleResp(const QString &command, QStringList &response
         return code;
     echoOn = SendAndSeeEcho(command);
     SendString(QStringLiteral("\r"));
-    portUtils->WaitResponsive(effectiveResponseTime);
+    WaitForReplyLines();
     int count = 0;
     GetRxLineCount(count);
     if (count == 0) {

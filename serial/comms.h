@@ -1,5 +1,6 @@
 #pragma once
 #include "serial/comPortUtils.h"
+#include "serial/linkTiming.h"
 #include "serial/serialdriver.h"
 
 #include <QEvent>
@@ -163,6 +164,7 @@ public:
     int effectiveCharDelay = 0;
     const int responseTimeout;
     const int interCharDelay;
+    const LinkWaits timing = CurrentLinkTiming(); // captured once, when the link is made
     bool echoOn = false;
     std::unique_ptr<TRxThread> rxThread;
     std::unique_ptr<TfrmComPortUtils> portUtils;
@@ -177,6 +179,9 @@ private:
     // Sends the command and reports whether any byte came back within 20 ms.
     bool SendAndSeeEcho(const QString &command);
     bool WaitForLines(int expected);
+    // Collects a reply of unknown length: the whole response time, or until
+    // its lines stop when the timing allows.
+    void WaitForReplyLines();
     void WaitForEvents();
     QString TakeLine();
     // Whether the oldest waiting line is this command (its echo).

@@ -1,8 +1,6 @@
 #include "settings/guiSettings.h"
 
-#include "base/dialogs.h"
 #include "base/log.h"
-#include "base/translate.h"
 
 #include <QDir>
 
@@ -86,9 +84,8 @@ bool TfrmGuiSettings::getInteger(const QString &category, const QString &key, in
         return false;
     int read = 0;
     if (found.Integer(key, read) != TXMLIntegerRead::Ok) {
-        // The message glues the key and the translation together, as the
-        // translations file expects.
-        Dialogs().Message(key + T(QStringLiteral("not found")), T(QStringLiteral("Warning: GuiSettings")));
+        if (m_onMissingKey)
+            m_onMissingKey(key);
         return false;
     }
     value = read;

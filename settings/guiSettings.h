@@ -3,6 +3,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <functional>
 #include <optional>
 
 // The program's preferences: one settings document in memory, read and
@@ -12,8 +13,8 @@
 // Getters: the caller puts its default into the output first. On success
 // the getter stores the value and returns true; otherwise it returns false
 // and leaves the output alone. A missing category fails silently; a missing,
-// empty or non-numeric integer or flag shows the warning "<key>not found"
-// (translated) with the caption "Warning: GuiSettings" (translated).
+// empty or non-numeric integer or flag is reported to the missing-key handler
+// (the windows show the warning "<key>not found", see ui/settingsWarnings.h).
 // Setters return false, and change nothing, when the category is missing.
 class TfrmGuiSettings
 {
@@ -49,6 +50,11 @@ public:
     // The first <GScategory> whose name is exactly name; IsNull() when none.
     TXMLGScategoryType FindCategory(const QString &name) const;
 
+    // Called with the key of every integer or flag that a getter could not
+    // read; nothing is called without a handler.
+    using MissingKeyHandler = std::function<void(const QString &key)>;
+    void SetMissingKeyHandler(MissingKeyHandler handler) { m_onMissingKey = std::move(handler); }
+
     bool GetFirstTryPort(int &value) const;
     bool GetResponseTimeout(int &value) const;
     bool GetInterCharDelay(int &value) const;
@@ -80,4 +86,5 @@ private:
 
     std::optional<TTalvekSettingsDocument> m_document;
     QString m_lastError;
+    MissingKeyHandler m_onMissingKey;
 };

@@ -132,6 +132,8 @@ bool SensorWork::OpenDocument(const QString &identity, ConnectResult &result)
         return false;
     }
     current.products = load.products;
+    // What the device lacks is neither read nor offered nor written.
+    PruneForDevice(current, false);
     return true;
 }
 

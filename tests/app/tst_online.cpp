@@ -10,6 +10,8 @@
 #include "settings/guiSettings.h"
 #include "sim/simulator.h"
 #include "tests/app/quickSettings.h"
+#include "tests/support/linkTimingSwitch.h"
+#include "tests/support/simulatedSensor.h"
 #include "tests/support/scripteddialogs.h"
 
 #include <QDir>
@@ -66,10 +68,9 @@ class TestOnline : public QObject
         options.streamIntervalMs = 300;
         options.holdBackMs = 100;
         options.faults = faults;
-        sensor = std::make_unique<Simulator>(options);
         QString error;
-        QVERIFY2(sensor->Start(&error), qPrintable(error));
-        QVERIFY2(sensor->RegisterAlias(dataDir->path() + "/", kSensorCom, &error), qPrintable(error));
+        sensor = StartSimulatedSensor(options, dataDir->path() + "/", kSensorCom, &error);
+        QVERIFY2(sensor, qPrintable(error));
     }
 
     void startProgram()
@@ -123,6 +124,7 @@ class TestOnline : public QObject
 private slots:
     void init()
     {
+        UseShortLinkTiming();
         dataDir = std::make_unique<QTemporaryDir>();
         qputenv("TALVEK_DATA_DIR", dataDir->path().toLocal8Bit());
         QFile settings(dataDir->filePath("TalvekLastSettings.tsf"));

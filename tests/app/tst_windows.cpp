@@ -12,6 +12,8 @@
 #include "diagnostics/progressDlg.h"
 #include "sim/simulator.h"
 #include "tests/app/quickSettings.h"
+#include "tests/support/linkTimingSwitch.h"
+#include "tests/support/simulatedSensor.h"
 #include "tests/support/scripteddialogs.h"
 
 #include <QCheckBox>
@@ -125,10 +127,9 @@ class TestWindows : public QObject
         options.holdBackMs = 100;
         options.faults.slowMs = slowMs;
         options.baud = baud;
-        sensor = std::make_unique<Simulator>(options);
         QString error;
-        QVERIFY2(sensor->Start(&error), qPrintable(error));
-        QVERIFY2(sensor->RegisterAlias(dataDir->path() + "/", kSensorCom, &error), qPrintable(error));
+        sensor = StartSimulatedSensor(options, dataDir->path() + "/", kSensorCom, &error);
+        QVERIFY2(sensor, qPrintable(error));
     }
 
     // The program on screen, with the debug button shown and modal windows
@@ -324,6 +325,7 @@ class TestWindows : public QObject
 private slots:
     void init()
     {
+        UseShortLinkTiming();
         dataDir = std::make_unique<QTemporaryDir>();
         qputenv("TALVEK_DATA_DIR", dataDir->path().toLocal8Bit());
         dialogs = std::make_unique<ScriptedDialogs>();

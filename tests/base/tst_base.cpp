@@ -2,6 +2,7 @@
 #include "base/fileSave.h"
 #include "base/log.h"
 #include "base/translate.h"
+#include "tests/support/fileSizeLimit.h"
 #include "tests/support/scripteddialogs.h"
 
 #include <QDir>
@@ -9,8 +10,6 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -54,30 +53,6 @@ bool MakeSocketNode(const QString &path)
         ::close(fd);
     return made;
 }
-
-// Lowers this process's file size limit for the lifetime of the object, so
-// a write past it fails as on a full disk.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        ::getrlimit(RLIMIT_FSIZE, &saved);
-        previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lowered = saved;
-        lowered.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~FileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, previousHandler);
-    }
-
-private:
-    rlimit saved{};
-    void (*previousHandler)(int) = nullptr;
-};
 } // namespace
 
 class TestBase : public QObject

@@ -5,7 +5,8 @@
 #include "cli/exitcodes.h"
 #include "sim/simulator.h"
 #include "templates/ordaUserConfig.h"
-#include "tests/serial/ptypeer.h"
+#include "tests/support/ptypeer.h"
+#include "tests/support/simulatedSensor.h"
 
 #include <QDir>
 #include <QProcess>
@@ -89,10 +90,9 @@ class TestCli : public QObject
         options.holdBackMs = 100;
         options.faults = faults;
         options.baud = baud;
-        sensor = std::make_unique<Simulator>(options);
         QString error;
-        QVERIFY2(sensor->Start(&error), qPrintable(error));
-        QVERIFY2(sensor->RegisterAlias(dataDir->path() + "/", kSensorCom, &error), qPrintable(error));
+        sensor = StartSimulatedSensor(options, dataDir->path() + "/", kSensorCom, &error);
+        QVERIFY2(sensor, qPrintable(error));
     }
 
     Run cli(const QStringList &arguments)

@@ -11,6 +11,8 @@
 #include "sim/simulator.h"
 #include "templates/productCatalogue.h"
 #include "tests/config/fakeConfigHost.h"
+#include "tests/support/linkTimingSwitch.h"
+#include "tests/support/simulatedSensor.h"
 #include "tests/support/scripteddialogs.h"
 
 #include <QFile>
@@ -47,6 +49,7 @@ struct Bench {
 
     Bench()
     {
+        UseShortLinkTiming();
         SetAppDataFolder(dataDir.path() + QLatin1Char('/'));
         host.programFolder = QStringLiteral(TALVEK_TEST_APP_DIR "/");
         host.settings.Open(host.programFolder + QStringLiteral("TalvekDefaultSettings.tsf"));
@@ -75,9 +78,10 @@ struct Bench {
         options.dataDir = QStringLiteral(TALVEK_TEST_APP_DIR);
         options.faults = faults;
         options.randomSeed = randomSeed;
-        sim = std::make_unique<Simulator>(options);
-        if (options.product.isEmpty() || !sim->Start(&error) ||
-            !sim->RegisterAlias(dataDir.path() + QLatin1Char('/'), kComNumber, &error))
+        if (options.product.isEmpty())
+            return false;
+        sim = StartSimulatedSensor(options, dataDir.path() + QLatin1Char('/'), kComNumber, &error);
+        if (!sim)
             return false;
         device = std::make_unique<DeviceSession>(LinkTiming{100, 1, 0});
         link = &device->Link();

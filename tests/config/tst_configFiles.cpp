@@ -1,40 +1,14 @@
 // Configuration files (save, load, the file's device description, the
 // compatibility check) and the difference view.
 #include "tests/config/editorFixture.h"
+#include "tests/support/fileSizeLimit.h"
 
 #include <QCheckBox>
-#include <csignal>
-#include <sys/resource.h>
 
 using namespace EditorFixture;
 
 namespace
 {
-// Files may grow to at most limit bytes while this lives, as on a full disk.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t limit)
-    {
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        rlimit now = m_old;
-        now.rlim_cur = limit;
-        m_ok = setrlimit(RLIMIT_FSIZE, &now) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-    bool ok() const { return m_ok; }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
-    bool m_ok = false;
-};
-
 QByteArray FixtureWith(const QString &from, const QString &to)
 {
     return QString::fromUtf8(TemplateXml({})).replace(from, to).toUtf8();

@@ -4,7 +4,8 @@
 #include "device/deviceSession.h"
 #include "serial/comms.h"
 #include "tests/config/editorFixture.h"
-#include "tests/serial/ptypeer.h"
+#include "tests/support/ptypeer.h"
+#include "tests/support/linkTimingSwitch.h"
 
 #include <QMap>
 #include <QtTest>
@@ -58,6 +59,7 @@ class TestDeviceReplies : public QObject
 
     bool Connect(const Parts &parts)
     {
+        UseShortLinkTiming();
         editor = std::make_unique<Editor>();
         sensor = std::make_shared<ScriptedSensor>();
         peer = std::make_unique<PtyPeer>();

@@ -3,6 +3,7 @@
 #include "base/appdata.h"
 #include "base/log.h"
 #include "base/translate.h"
+#include "tests/support/simulatedSensor.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,6 +12,7 @@
 
 ConnectFixture::ConnectFixture()
 {
+    UseShortLinkTiming();
     if (!dataDir.isValid())
         return;
     appData = dataDir.path() + QLatin1Char('/');
@@ -95,8 +97,8 @@ Simulator *ConnectFixture::AddSensor(int number, int baud, QString *error, int p
     options.echo = true;
     options.streamIntervalMs = 60000; // no data lines in the way of the queries
     options.powerOnAfterMs = powerOnAfterMs;
-    auto sensor = std::make_unique<Simulator>(options);
-    if (!sensor->Start(error) || !sensor->RegisterAlias(appData, number, error))
+    auto sensor = StartSimulatedSensor(options, appData, number, error);
+    if (!sensor)
         return nullptr;
     sensors.push_back(std::move(sensor));
     return sensors.back().get();

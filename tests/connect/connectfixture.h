@@ -7,7 +7,8 @@
 #include "connect/commsInit.h"
 #include "settings/guiSettings.h"
 #include "sim/simulator.h"
-#include "tests/serial/ptypeer.h"
+#include "tests/support/ptypeer.h"
+#include "tests/support/linkTimingSwitch.h"
 #include "tests/support/scripteddialogs.h"
 
 #include <QStringList>

@@ -4,7 +4,7 @@
 #include "base/log.h"
 #include "device/deviceSession.h"
 #include "sim/simulator.h"
-#include "tests/serial/ptypeer.h"
+#include "tests/support/ptypeer.h"
 
 #include <QDir>
 #include <QFile>

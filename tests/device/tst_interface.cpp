@@ -1,7 +1,9 @@
 #include "base/appdata.h"
 #include "base/log.h"
 #include "device/deviceSession.h"
-#include "tests/serial/ptypeer.h"
+#include "device/interface.h"
+#include "tests/support/linkTimingSwitch.h"
+#include "tests/support/ptypeer.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -79,6 +81,7 @@ class TestInterface : public QObject
 private slots:
     void initTestCase()
     {
+        UseShortLinkTiming();
         QVERIFY(dataDir.isValid());
         SetAppDataFolder(dataDir.path());
     }

@@ -3,6 +3,7 @@
 #include "base/translate.h"
 #include "base/version.h"
 #include "diagnostics/sessionReport.h"
+#include "tests/support/fileSizeLimit.h"
 #include "tests/support/scripteddialogs.h"
 
 #include <QDir>
@@ -10,9 +11,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
-#include <csignal>
 #include <memory>
-#include <sys/resource.h>
 
 namespace
 {
@@ -263,12 +262,8 @@ private slots:
     void aFullDiskIsLoggedOnceAndNeverShown()
     {
         // A file size limit makes writes fail as a full disk would.
-        rlimit saved{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit small = saved;
-        small.rlim_cur = 2048;
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        auto limit = std::make_unique<FileSizeLimit>(2048);
+        QVERIFY(limit->ok());
 
         QStringList logged;
         SetLogSink([&](const QString &text) { logged << text; });
@@ -278,8 +273,7 @@ private slots:
         report->CloseReport();
         const qint64 size = QFileInfo(report->FilePath()).size();
 
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, previousHandler);
+        limit.reset();
         QVERIFY(opened);
         QVERIFY(!report->IsOpen());
         QVERIFY(size > 0 && size <= 2048);

@@ -1,7 +1,7 @@
 #include "base/appdata.h"
 #include "base/log.h"
 #include "serial/comms.h"
-#include "tests/serial/ptypeer.h"
+#include "tests/support/ptypeer.h"
 
 #include <QElapsedTimer>
 #include <QFile>

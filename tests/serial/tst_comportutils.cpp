@@ -1,7 +1,7 @@
 #include "base/appdata.h"
 #include "serial/comPortUtils.h"
 #include "serial/portaccess.h"
-#include "tests/serial/ptypeer.h"
+#include "tests/support/ptypeer.h"
 
 #include <QDir>
 #include <QElapsedTimer>

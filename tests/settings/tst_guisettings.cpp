@@ -1,6 +1,8 @@
 #include "base/translate.h"
 #include "settings/guiSettings.h"
+#include "tests/support/fileSizeLimit.h"
 #include "tests/support/scripteddialogs.h"
+#include "ui/settingsWarnings.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,8 +11,6 @@
 #include <QTest>
 #include <QTextStream>
 #include <functional>
-#include <signal.h>
-#include <sys/resource.h>
 
 namespace
 {
@@ -91,6 +91,7 @@ private:
     TfrmGuiSettings openFull()
     {
         TfrmGuiSettings settings;
+        WarnOfMissingSettings(settings);
         if (!settings.Open(write("full.tsf", fullDocument)))
             qFatal("full document does not open");
         return settings;
@@ -108,18 +109,9 @@ private:
     // part-way as on a full disk.
     static bool SaveWithFileSizeLimit(TfrmGuiSettings &settings, const QString &path)
     {
-        struct rlimit old {
-        };
-        if (getrlimit(RLIMIT_FSIZE, &old) != 0)
-            return true; // reported by the caller as an unexpected save
-        struct rlimit limited = old;
-        limited.rlim_cur = 4096;
-        auto previousHandler = signal(SIGXFSZ, SIG_IGN);
-        const bool limitSet = setrlimit(RLIMIT_FSIZE, &limited) == 0;
-        const bool saved = !limitSet || settings.Save(path);
-        setrlimit(RLIMIT_FSIZE, &old);
-        signal(SIGXFSZ, previousHandler);
-        return saved;
+        FileSizeLimit limit(4096);
+        // Without the limit the save succeeds, which the caller reports.
+        return !limit.ok() || settings.Save(path);
     }
 
 private slots:
@@ -160,6 +152,7 @@ private slots:
     void shippedDefaultsHoldTheDefaultValues()
     {
         TfrmGuiSettings settings;
+        WarnOfMissingSettings(settings);
         QVERIFY(settings.Open(QStringLiteral(TALVEK_TEST_APP_DIR "/TalvekDefaultSettings.tsf")));
         QString version;
         QVERIFY(settings.GetVersion(version));
@@ -205,6 +198,8 @@ private slots:
         QCOMPARE(bytes.count('\n'), 1); // one line
 
         TfrmGuiSettings again;
+
+        WarnOfMissingSettings(again);
         QVERIFY(again.Open(saved));
         int value = 0;
         QVERIFY(again.GetFirstTryPort(value) && value == 9);
@@ -251,6 +246,7 @@ private slots:
     void settersCreateMissingElementsAndStoreFlagsAsOneOrZero()
     {
         TfrmGuiSettings settings;
+        WarnOfMissingSettings(settings);
         QVERIFY(settings.Open(write("bare.tsf", R"(<GSguisettings description="TALVEK SETTINGS FILE" version="2">
             <GScategory name="Comms"/><GScategory name="General"/></GSguisettings>)")));
         QString dir = QStringLiteral("default");
@@ -301,6 +297,7 @@ private slots:
         QVERIFY(document.contains(original));
         document.replace(original, element);
         TfrmGuiSettings settings;
+        WarnOfMissingSettings(settings);
         QVERIFY(settings.Open(write("broken.tsf", document.toUtf8())));
 
         int value = 5000;
@@ -318,6 +315,7 @@ private slots:
                                                    : key;
         });
         TfrmGuiSettings settings;
+        WarnOfMissingSettings(settings);
         QVERIFY(settings.Open(write("nodelay.tsf", R"(<GSguisettings description="TALVEK SETTINGS FILE" version="2">
             <GScategory name="Comms"/></GSguisettings>)")));
         bool flag = true;
@@ -333,6 +331,7 @@ private slots:
     void missingCategoryFailsSilently()
     {
         TfrmGuiSettings settings;
+        WarnOfMissingSettings(settings);
         const QString path = write("nogeneral.tsf", R"(<GSguisettings description="TALVEK SETTINGS FILE" version="2">
             <GScategory name="comms"><GSfirsttryport>2</GSfirsttryport></GScategory></GSguisettings>)");
         QVERIFY(settings.Open(path));
@@ -360,6 +359,7 @@ private slots:
     void onlyTheFirstOfTwoCategoriesIsUsed()
     {
         TfrmGuiSettings settings;
+        WarnOfMissingSettings(settings);
         QVERIFY(settings.Open(write("twice.tsf", R"(<GSguisettings description="TALVEK SETTINGS FILE" version="2">
             <GScategory name="Comms"><GSfirsttryport>2</GSfirsttryport></GScategory>
             <GScategory name="Comms"><GSfirsttryport>7</GSfirsttryport></GScategory></GSguisettings>)")));
@@ -393,6 +393,7 @@ private slots:
         QFETCH(bool, readable);
         QFETCH(QString, expected);
         TfrmGuiSettings settings;
+        WarnOfMissingSettings(settings);
         QVERIFY(settings.Open(
             write("version.tsf",
                   QString(R"(<GSguisettings description="TALVEK SETTINGS FILE" %1/>)").arg(attribute).toUtf8())));
@@ -421,6 +422,7 @@ private slots:
     {
         QFETCH(QByteArray, content);
         TfrmGuiSettings settings;
+        WarnOfMissingSettings(settings);
         QVERIFY(settings.Open(write("good.tsf", fullDocument)));
         const QString path = content.isNull() ? m_dir.filePath("absent.tsf") : write("bad.tsf", content);
         QVERIFY(!settings.Open(path));
@@ -434,6 +436,7 @@ private slots:
     void openingADirectoryFails()
     {
         TfrmGuiSettings settings;
+        WarnOfMissingSettings(settings);
         QVERIFY(!settings.Open(m_dir.path()));
         QVERIFY(!settings.HasDocument());
     }
@@ -441,6 +444,7 @@ private slots:
     void nothingToReadOrSaveBeforeOpen()
     {
         TfrmGuiSettings settings;
+        WarnOfMissingSettings(settings);
         int port = 1;
         QVERIFY(!settings.GetFirstTryPort(port));
         QString version;
@@ -534,6 +538,7 @@ private slots:
         const QString path = m_dir.filePath("control.tsf");
         QVERIFY(settings.Save(path));
         TfrmGuiSettings again;
+        WarnOfMissingSettings(again);
         QVERIFY(again.Open(path));
         QString dir;
         QVERIFY(again.GetUserDir(dir));
@@ -545,11 +550,13 @@ private slots:
         const QDateTime when(QDate(2025, 1, 31), QTime(14, 25, 1));
         QCOMPARE(TfrmGuiSettings::DatedBackupName(when), QStringLiteral("lastSettings_250131_142501"));
         TfrmGuiSettings settings;
+        WarnOfMissingSettings(settings);
         QVERIFY(settings.Open(write("v1.tsf", R"(<GSguisettings description="TALVEK SETTINGS FILE" version="1">
             <GScategory name="Comms"><GSfirsttryport>8</GSfirsttryport></GScategory></GSguisettings>)")));
         const QString backup = settings.SaveDatedBackup(m_dir.path(), when);
         QCOMPARE(backup, m_dir.filePath("lastSettings_250131_142501"));
         TfrmGuiSettings copy;
+        WarnOfMissingSettings(copy);
         QVERIFY(copy.Open(backup));
         QString version;
         QVERIFY(copy.GetVersion(version));

@@ -1,7 +1,8 @@
 #include "base/translate.h"
 #include "settings/guiSettings.h"
-#include "settings/settings.h"
 #include "tests/support/scripteddialogs.h"
+#include "ui/settingsDialog.h"
+#include "ui/settingsWarnings.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -62,6 +63,7 @@ private slots:
     {
         SetTranslator([](const QString &key) { return QStringLiteral("[%1]").arg(key); });
         TfrmGuiSettings settings;
+        WarnOfMissingSettings(settings);
         open(settings, commsDocument);
         settings.SetUserDelayEnabled(true);
         TfrmSettings dialog(&settings);
@@ -109,6 +111,7 @@ private slots:
         QFETCH(int, interChar);
         QFETCH(int, response);
         TfrmGuiSettings settings;
+        WarnOfMissingSettings(settings);
         open(settings, commsDocument);
         TfrmSettings dialog(&settings);
         dialog.show();
@@ -128,6 +131,7 @@ private slots:
     void cancelDiscardsAndTheNextShowingRereads()
     {
         TfrmGuiSettings settings;
+        WarnOfMissingSettings(settings);
         open(settings, commsDocument);
         TfrmSettings dialog(&settings);
         dialog.show();
@@ -156,6 +160,7 @@ private slots:
     void unreadableValuesWarnAndShowZero()
     {
         TfrmGuiSettings settings;
+        WarnOfMissingSettings(settings);
         open(settings, R"(<GSguisettings description="TALVEK SETTINGS FILE" version="2">
             <GScategory name="Comms"><GSinterCharDelay>fast</GSinterCharDelay></GScategory></GSguisettings>)");
         TfrmSettings dialog(&settings);
@@ -170,6 +175,7 @@ private slots:
     void withoutCommsNothingIsShownOrStored()
     {
         TfrmGuiSettings settings;
+        WarnOfMissingSettings(settings);
         open(settings, R"(<GSguisettings description="TALVEK SETTINGS FILE" version="2">
             <GScategory name="General"><GSlanguage>1</GSlanguage></GScategory></GSguisettings>)");
         TfrmSettings dialog(&settings);

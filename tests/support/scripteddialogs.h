@@ -1,5 +1,5 @@
 #pragma once
-#include "base/dialogs.h"
+#include "ui/dialogs.h"
 
 #include <QList>
 #include <QQueue>

@@ -4,7 +4,7 @@
 #include "base/appdata.h"
 #include "base/log.h"
 #include "sim/simulator.h"
-#include "tests/serial/ptypeer.h"
+#include "tests/support/ptypeer.h"
 #include "workflows/portScanner.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "settings/settings.h"
+#include "ui/settingsDialog.h"
 
 #include "base/translate.h"
 #include "settings/guiSettings.h"

@@ -1,4 +1,4 @@
-#include "tests/serial/ptypeer.h"
+#include "tests/support/ptypeer.h"
 
 #include "base/appdata.h"
 

@@ -1,11 +1,12 @@
-#include "base/dialogs.h"
+#include "ui/dialogs.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 
-namespace {
+namespace
+{
 IDialogs *installed = nullptr;
 
 QWidget *dialogParent()
@@ -50,8 +51,8 @@ void QtDialogs::Message(const QString &text, const QString &caption)
 
 bool QtDialogs::Question(const QString &text, const QString &caption)
 {
-    return QMessageBox::question(dialogParent(), caption, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
-           == QMessageBox::Yes;
+    return QMessageBox::question(dialogParent(), caption, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+           QMessageBox::Yes;
 }
 
 QString QtDialogs::OpenFileName(const FileDialogRequest &request)
