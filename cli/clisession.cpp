@@ -273,10 +273,8 @@ bool CliSession::ReportFileLoad(const FileResult &result) const
         return true;
     case FileOutcome::Incompatible:
         if (result.compatibility.verdict == Compatibility::ProductMismatch) {
-            const CompatibilityIssue &issue = result.compatibility.issues.value(0);
-            PrintMessage(T(QStringLiteral("Error - device type mismatch")),
-                         T(QStringLiteral("Found:")) + issue.found + T(QStringLiteral("  Expected:")) +
-                             issue.expected + QStringLiteral("\r\nOperation has been aborted."));
+            const MessageText message = ProductMismatchMessage(result.compatibility.issues.value(0));
+            PrintMessage(message.caption, message.text);
         }
         return false;
     case FileOutcome::Unreadable:

@@ -328,7 +328,8 @@ private:
     void CompareInputParam(const IXMLparamType &retrieved, const cfgInputTabPageType &input);
     bool SameDigitCount(const QString &shownText, const IXMLparamType &retrieved) const;
     void MarkDifference(QWidget *control, bool differs, const IXMLparamType &retrieved);
-    bool AskToContinue(const QString &found, const QString &expected, const QString &caption) const;
+    // Puts a protocol, heating or axis mismatch to the user; true to go on.
+    bool AskToContinue(const CompatibilityIssue &issue) const;
     TfrmGuiSettings *GuiSettings() const;
 
     // deviceRead.cpp

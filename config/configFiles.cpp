@@ -5,6 +5,7 @@
 #include "base/log.h"
 #include "base/translate.h"
 #include "config/config.h"
+#include "workflows/questions.h"
 #include "engine/numberScan.h"
 #include "ui/dialogs.h"
 
@@ -33,19 +34,6 @@ QString ExpandReportName(const QString &report, IXMLparamType param)
         return param.Reportdefault();
     }
     return report;
-}
-QString MismatchCaption(Compatibility kind)
-{
-    switch (kind) {
-    case Compatibility::ProtocolMismatch:
-        return QStringLiteral("Warning - protocol mismatch");
-    case Compatibility::HeatingMismatch:
-        return QStringLiteral("Warning - heating mismatch");
-    case Compatibility::AxisMismatch:
-        return QStringLiteral("Warning - axis configuration mismatch");
-    default:
-        return {};
-    }
 }
 } // namespace
 
@@ -172,12 +160,14 @@ int TFormConfig::GetFileAxisConfig(const QString &fileName) const
     return FileDevice(fileName, holder).AxisConfigValue();
 }
 
-bool TFormConfig::AskToContinue(const QString &found, const QString &expected, const QString &caption) const
+bool TFormConfig::AskToContinue(const CompatibilityIssue &issue) const
 {
-    const QString text = T(QStringLiteral("Found:")) + found + T(QStringLiteral("  Expected:")) + expected +
-                         T(QStringLiteral(". Continue?"));
-    return Dialogs().Question(text, T(caption)) &&
-           Dialogs().Question(T(QStringLiteral("CONTINUING_MAY_CAUSE_PROBLEMS")), T(caption));
+    const QuestionText question = TextOf(MismatchQuestion(issue.kind), {issue.found, issue.expected});
+    for (const QString &step : question.steps) {
+        if (!Dialogs().Question(step, question.caption))
+            return false;
+    }
+    return true;
 }
 
 bool TFormConfig::CheckFileCompatibility(const QString &fileName)
@@ -191,15 +181,15 @@ bool TFormConfig::CheckFileCompatibility(const QString &fileName)
             // Named as a file that cannot be read, not as another product.
             LoadConfigDocument(fileName);
             return false;
-        case Compatibility::ProductMismatch:
-            Dialogs().Message(T(QStringLiteral("Found:")) + issue.found + T(QStringLiteral("  Expected:")) +
-                                  issue.expected + QStringLiteral("\r\nOperation has been aborted."),
-                              T(QStringLiteral("Error - device type mismatch")));
+        case Compatibility::ProductMismatch: {
+            const MessageText message = ProductMismatchMessage(issue);
+            Dialogs().Message(message.text, message.caption);
             return false;
+        }
         case Compatibility::ProtocolMismatch:
         case Compatibility::HeatingMismatch:
         case Compatibility::AxisMismatch:
-            if (!AskToContinue(issue.found, issue.expected, MismatchCaption(issue.kind)))
+            if (!AskToContinue(issue))
                 return false;
             break;
         }

@@ -35,3 +35,22 @@ QuestionText TextOf(QuestionId id, const QuestionDetails &details)
     }
     return {};
 }
+
+QuestionId MismatchQuestion(Compatibility kind)
+{
+    switch (kind) {
+    case Compatibility::HeatingMismatch:
+        return QuestionId::HeatingMismatch;
+    case Compatibility::AxisMismatch:
+        return QuestionId::AxisMismatch;
+    default:
+        return QuestionId::ProtocolMismatch;
+    }
+}
+
+MessageText ProductMismatchMessage(const CompatibilityIssue &issue)
+{
+    return {T(QStringLiteral("Error - device type mismatch")),
+            T(QStringLiteral("Found:")) + issue.found + T(QStringLiteral("  Expected:")) + issue.expected +
+                QStringLiteral("\r\nOperation has been aborted.")};
+}

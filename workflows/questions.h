@@ -1,4 +1,6 @@
 #pragma once
+#include "engine/document.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -44,3 +46,14 @@ struct QuestionText {
     QStringList steps;
 };
 QuestionText TextOf(QuestionId id, const QuestionDetails &details);
+
+// The question a mismatch of a file with the sensor asks.
+QuestionId MismatchQuestion(Compatibility kind);
+
+// A message as the program's box shows it.
+struct MessageText {
+    QString caption;
+    QString text;
+};
+// Why a file made for another product is refused.
+MessageText ProductMismatchMessage(const CompatibilityIssue &issue);

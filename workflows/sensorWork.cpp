@@ -147,21 +147,6 @@ void SensorWork::Release()
 
 // ------------------------------------------------------------------ files
 
-namespace
-{
-QuestionId MismatchQuestion(Compatibility kind)
-{
-    switch (kind) {
-    case Compatibility::HeatingMismatch:
-        return QuestionId::HeatingMismatch;
-    case Compatibility::AxisMismatch:
-        return QuestionId::AxisMismatch;
-    default:
-        return QuestionId::ProtocolMismatch;
-    }
-}
-
-} // namespace
 
 bool SensorWork::AskAboutMismatches(const CompatibilityCheck &check, IQuestions &questions)
 {

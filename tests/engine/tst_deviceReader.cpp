@@ -7,6 +7,7 @@
 #include "serial/comms.h"
 #include "sim/simulator.h"
 #include "templates/productCatalogue.h"
+#include "tests/support/linkTimingSwitch.h"
 
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -102,6 +103,8 @@ class TestDeviceReader : public QObject
     Q_OBJECT
 
 private slots:
+    // The simulator answers at once: the link's own waits only cost time.
+    void initTestCase() { UseShortLinkTiming(); }
     void readsWhatTheDeviceHolds();
     void paramsTheDeviceLacksFailAndTheReadGoesOn();
     void cancelStopsBeforeTheNextCategory();
