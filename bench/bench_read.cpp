@@ -177,8 +177,8 @@ int FullRead(const QString &folder, BenchHost &host)
                 ok ? "all read" : "FAILED");
     std::printf("  measured   %9.0f ms\n", measured);
     std::printf("  mandated   %9.0f ms  (char delay %d ms, multi-line wait %d ms, flush %d ms, echo check %d ms)\n",
-                mandated, connection.device->Link().effectiveCharDelay, connection.device->Link().effectiveResponseTime, kFlushWaitMs,
-                kEchoCheckMs);
+                mandated, connection.device->Link().effectiveCharDelay, connection.device->Link().effectiveResponseTime,
+                kFlushWaitMs, kEchoCheckMs);
     std::printf("  ratio      %9.3f  (target <= 1.05)\n", measured / mandated);
     std::printf("  CPU        %9.2f %% of one core (target < 5 %%; simulator thread included)\n",
                 100.0 * cpu * 1000.0 / measured);

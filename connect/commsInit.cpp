@@ -398,8 +398,8 @@ void TfrmCommsInit::buTryClick()
     PrepareScanner();
     // Without a chosen rate the port is tried at every rate the scan uses.
     const int position = cbBaud->currentIndex();
-    ShowTryResult(scanner.TryPort(PortIndexFromField(edComPort->text()),
-                                  position >= 0 ? position + manualBaudCodeOffset : -1));
+    ShowTryResult(
+        scanner.TryPort(PortIndexFromField(edComPort->text()), position >= 0 ? position + manualBaudCodeOffset : -1));
     EndWork();
     if (!foundDevices.isEmpty())
         done(QDialog::Accepted);
