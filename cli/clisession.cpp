@@ -186,7 +186,7 @@ void CliSession::ExplainConnectFailure(const ConnectResult &result) const
             box("FAILED_TO_OPEN_PORT", result.reason);
         return;
     case ConnectOutcome::UnknownDevice:
-        PrintMessage(T(QStringLiteral("ERROR")), result.device.identity + T(QStringLiteral(" is an ")) + result.reason);
+        PrintMessage(T(QStringLiteral("ERROR")), result.device.identity + T(result.reason));
         box("Failed to initialise connection", QString());
         return;
     case ConnectOutcome::TemplateUnusable:

@@ -116,9 +116,12 @@ bool SensorWork::OpenDocument(const QString &identity, ConnectResult &result)
 {
     const IdentityParse id = ParseIdentityReply(identity);
     if (id.outcome != IdentityParse::Outcome::Matched) {
+        // The program's words for it, as translation keys after the identity.
         result.outcome = ConnectOutcome::UnknownDevice;
-        result.reason = id.outcome == IdentityParse::Outcome::Unsupported ? QStringLiteral("unsupported product")
-                                                                          : QStringLiteral("unknown device type");
+        result.reason = id.outcome == IdentityParse::Outcome::NoProtocol
+                            ? QStringLiteral(" does not identify protocol version. Aborting")
+                        : id.outcome == IdentityParse::Outcome::Unsupported ? QStringLiteral(" is an unsupported product")
+                                                                            : QStringLiteral(" is an unknown device type");
         return false;
     }
     current = Document();

@@ -44,7 +44,9 @@ struct ConnectResult {
     ConnectOutcome outcome = ConnectOutcome::NoSensor;
     ScanResult scan;         // what the scan or try saw
     aDeviceCommsInfo device; // the sensor brought online (or tried)
-    QString reason;          // the system's or the sensor's reason, a file problem
+    // The system's or the sensor's reason, a file problem; for an unknown
+    // device the translation key of what is wrong with its identity.
+    QString reason;
 };
 
 enum class ReadOutcome {

@@ -168,6 +168,7 @@ private slots:
         QCOMPARE(AddComAlias(stranger, kSensorCom), kSensorCom - 1);
         const ConnectResult result = work->Connect(SensorTarget{kSensorCom, 6});
         QCOMPARE(result.outcome, ConnectOutcome::UnknownDevice);
+        QCOMPARE(result.reason, QStringLiteral(" is an unknown device type"));
         QVERIFY(!work->Online());
         QVERIFY(stranger.Lines().contains(QByteArray("%%%")));
         QVERIFY(!stranger.Lines().contains(QByteArray("**QQQQ"))); // never taken into setup mode
