@@ -155,6 +155,26 @@ private slots:
             QVERIFY2(!result.reason.isEmpty(), "a failure says why");
     }
 
+    void whatStopsABringUpIsNamed()
+    {
+        SimFaults faults;
+        faults.ignored = QStringList{QStringLiteral("SERIAL")};
+        QVERIFY(StartSensor(kTempris, faults));
+        QCOMPARE(Connect(), ConnectOutcome::SerialNumberFailed);
+        QVERIFY(!sensor->InSetupMode()); // let go properly
+        QVERIFY(StartSensor(kTempris));
+        work->SetPortSource([] { return std::optional<QStringList>(QStringList{}); });
+        QCOMPARE(work->Connect(SensorTarget{}).outcome, ConnectOutcome::NoPorts);
+        // A program folder without the templates and the units file.
+        QTemporaryDir empty;
+        work = std::make_unique<SensorWork>(empty.path() + QLatin1Char('/'), kShortDelays);
+        work->SetPortSource([] { return std::optional<QStringList>(QStringList{QStringLiteral("(COM7)")}); });
+        const ConnectResult result = work->Connect(SensorTarget{kSensorCom, 6});
+        QCOMPARE(result.outcome, ConnectOutcome::TemplateUnusable);
+        QVERIFY(!result.reason.isEmpty());
+        QVERIFY(!sensor->InSetupMode());
+    }
+
     void anUnknownProductIsNamedAsSuch()
     {
         QVERIFY(StartSensor(kTempris));
