@@ -269,7 +269,6 @@ bool CliSession::ReportFileLoad(const FileResult &result) const
 {
     switch (result.outcome) {
     case FileOutcome::Done:
-        PrintMessage(T(QStringLiteral("Success")), T(QStringLiteral("File settings loaded")));
         return true;
     case FileOutcome::Incompatible:
         if (result.compatibility.verdict == Compatibility::ProductMismatch) {
@@ -383,6 +382,7 @@ int CliSession::Write(const QString &inputFile)
     const FileResult load = work->LoadFile(inputFile, questions);
     if (!ReportFileLoad(load))
         return Finish(ExitStatus(load.outcome));
+    PrintMessage(T(QStringLiteral("Success")), T(QStringLiteral("File settings loaded")));
     return Finish(ReportWrite(work->WriteAndVerify(questions, SyncTime())));
 }
 
@@ -418,31 +418,11 @@ int CliSession::Restore(const QString &inputFile)
     if (connected != ExitOk)
         return connected;
     CliQuestions questions(acceptMismatch);
-    const FileResult load = work->LoadFile(inputFile, questions);
-    if (!ReportFileLoad(load))
-        return Finish(ExitStatus(load.outcome));
-    const WriteResult write = work->WriteAndVerify(questions, SyncTime());
-    ReportWrite(write);
-    if (write.outcome == WriteOutcome::Verified)
-        PrintSummary(work->LastRead(), true);
-    RestoreOutcome outcome = RestoreOutcome::NotWritten;
-    switch (write.outcome) {
-    case WriteOutcome::Verified:
-        outcome = RestoreOutcome::Verified;
-        break;
-    case WriteOutcome::NotVerified:
-        outcome = RestoreOutcome::NotVerified;
-        break;
-    case WriteOutcome::InvalidEntries:
-        outcome = RestoreOutcome::InvalidEntries;
-        break;
-    case WriteOutcome::Aborted:
-        outcome = RestoreOutcome::Aborted;
-        break;
-    case WriteOutcome::Declined:
-    case WriteOutcome::SetupModeRefused:
-    case WriteOutcome::DeviceGone:
-        break;
+    const RestoreResult restore = work->Restore(inputFile, questions, SyncTime());
+    if (ReportFileLoad(restore.file)) {
+        ReportWrite(restore.write);
+        if (restore.outcome == RestoreOutcome::Verified)
+            PrintSummary(work->LastRead(), true);
     }
-    return Finish(ExitStatus(outcome));
+    return Finish(ExitStatus(restore.outcome));
 }

@@ -57,6 +57,7 @@ private:
     bool SyncTime() const;
     void PrintSummary(const Document &document, bool listProblems) const;
     void PrintVerificationFailures(const WriteResult &result) const;
+    // Says why a file could not be loaded; true when it was.
     bool ReportFileLoad(const FileResult &result) const;
     int ReportWrite(const WriteResult &result) const;
     void ReportInvalidEntries(const QList<EntryError> &errors) const;
