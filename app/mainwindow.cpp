@@ -16,11 +16,11 @@
 #include "diagnostics/progressDlg.h"
 #include "diagnostics/sessionReport.h"
 #include "i18n/lang.h"
-#include "workflows/programSetup.h"
 #include "settings/guiSettings.h"
 #include "ui/dialogs.h"
 #include "ui/settingsDialog.h"
 #include "ui/settingsWarnings.h"
+#include "workflows/programSetup.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -182,8 +182,6 @@ void TfrmMain::SetPanel(QLabel *panel, const QString &text, const QColor &colour
     palette.setColor(QPalette::WindowText, colour);
     panel->setPalette(palette);
     panel->setStyleSheet(QStringLiteral("color: %1;").arg(colour.name()));
-    // Long operations run on this thread: let the footer repaint now.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void TfrmMain::SetIdentityPanel(Panel panel, const QString &text, const QColor &colour)
@@ -333,10 +331,12 @@ bool TfrmMain::CloseWhileWorking()
 
 void TfrmMain::AbortRunningWork()
 {
-    // The engine polls its progress dialog between exchanges; the flag holds
-    // until that dialog is next hidden, so a read about to start stops too.
+    // A scan runs in the connection dialog; the sensor's steps in the work,
+    // which stops at its next safe point.
     for (TfrmProgressDlg *progress : findChildren<TfrmProgressDlg *>())
         progress->buAbortClick();
+    if (work)
+        work->Stop();
 }
 
 void TfrmMain::FormClose()

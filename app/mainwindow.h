@@ -2,9 +2,9 @@
 #include "app/mainwindow_ui.h"
 #include "config/confighost.h"
 #include "connect/commsInit.h"
-#include "device/deviceSession.h"
 #include "serial/comms.h"
 #include "ui/dialogs.h"
+#include "workflows/sensorWork.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -63,7 +63,7 @@ public:
 
     TfrmCommsInit &CommsInit() { return *frmCommsInit; }
     TfrmOutput &OutputWindow() { return *outputWindow; }
-    TfrmInterface *Session() const { return connection ? &connection->Session() : nullptr; }
+    TfrmInterface *Session() const { return work ? work->Session() : nullptr; }
     bool IsOnline() const { return online; }
     QString SerialNumber() const { return serialNumber; }
     // Every modal window of the workflows is shown through this; tests
@@ -126,6 +126,18 @@ private:
     QString ChooseCompatibleConfigFile();
     void ReleaseConfig();
     bool Fail();
+    // The workflow buttons are off while it lives (a workflow is running).
+    class WorkInProgress
+    {
+    public:
+        explicit WorkInProgress(TfrmMain &window) : window(window) { window.SetWorkflowButtonsEnabled(false); }
+        ~WorkInProgress() { window.SetWorkflowButtonsEnabled(true); }
+        WorkInProgress(const WorkInProgress &) = delete;
+        WorkInProgress &operator=(const WorkInProgress &) = delete;
+
+    private:
+        TfrmMain &window;
+    };
     int ShowModal(QDialog &dialog);
     // Online work.
     void ScanForSensors();
@@ -133,11 +145,10 @@ private:
     // or the connection failed (shown with the given status and released).
     bool ScanAndConnect(const QString &failedStatus, const QString &failedSource);
     void ReadAfterConnecting();
-    int ConnectToDevice(int index);
-    bool OpenDevicePort();
-    int EnterSetupModeAndShow();
-    // reason (the port's error, the sensor's answer) is added below the message.
-    void ReportConnectFailure(const char *logText, const char *message, const QString &reason = QString());
+    // Brings the first sensor found online and shows it; false after the
+    // boxes that say why not.
+    bool ConnectToFound();
+    void ShowConnectFailure(const ConnectResult &result);
     void ShowConnected();
     void ReleaseConnection();
     void DisconnectAndReset(const QString &statusText);
@@ -171,7 +182,7 @@ private:
     QList<aDeviceCommsInfo> foundDevices;
     aDeviceCommsInfo currentDevice;
     // Declared before the engine, so released after it: the engine uses its session.
-    std::unique_ptr<DeviceSession> connection;
+    std::unique_ptr<SensorWork> work;
     std::unique_ptr<TFormConfig> config;
     bool online = false;
     bool offline = false;

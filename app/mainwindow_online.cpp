@@ -6,13 +6,12 @@
 #include "base/translate.h"
 #include "config/config.h"
 #include "config/summary.h"
-#include "device/deviceSession.h"
 #include "diagnostics/OutputWin.h"
 #include "diagnostics/sessionReport.h"
 #include "settings/guiSettings.h"
+#include "workflows/connectMessages.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QLabel>
 #include <QStackedWidget>
@@ -34,61 +33,32 @@ void TfrmMain::ScanForSensors()
     Log(QStringLiteral("Found %1 sensors").arg(foundDevices.size()));
 }
 
-void TfrmMain::ReportConnectFailure(const char *logText, const char *message, const QString &reason)
+void TfrmMain::ShowConnectFailure(const ConnectResult &result)
 {
-    Log(QString::fromLatin1(logText));
-    const QString port = QStringLiteral("COM%1 (%2 baud)").arg(currentDevice.portIndex + 1).arg(currentDevice.baudText);
-    const QString text = T(QString::fromLatin1(message));
-    Dialogs().Message(reason.isEmpty() ? text : text + QStringLiteral("\n\n") + port + QStringLiteral(": ") + reason,
-                      T(QStringLiteral("Connection Error")));
+    for (const MessageText &message : ConnectFailureMessages(result)) {
+        Log(message.text);
+        Dialogs().Message(message.text, message.caption);
+    }
 }
 
-bool TfrmMain::OpenDevicePort()
+bool TfrmMain::ConnectToFound()
 {
-    if (connection->Open(currentDevice.portIndex, currentDevice.baudCode) != BringUpFailure::None) {
-        ReportConnectFailure("Failed to open comm port", "FAILED_TO_OPEN_PORT", connection->OpenErrorText());
+    currentDevice = foundDevices.first();
+    const TfrmCommsInit::Delays delays = frmCommsInit->ReadDelays();
+    work = std::make_unique<SensorWork>(exeFolder,
+                                        LinkTiming{delays.responseTimeout, delays.interCharDelay, delays.settle});
+    work->SetLineReceiver(this);
+    const ConnectResult result = work->ConnectFound(currentDevice);
+    if (result.outcome != ConnectOutcome::Connected) {
+        ShowConnectFailure(result);
         return false;
     }
-    connection->OpenPortLog();
-    return true;
-}
-
-int TfrmMain::ConnectToDevice(int index)
-{
-    currentDevice = foundDevices.at(index);
-    const TfrmCommsInit::Delays delays = frmCommsInit->ReadDelays();
-    connection =
-        std::make_unique<DeviceSession>(LinkTiming{delays.responseTimeout, delays.interCharDelay, delays.settle});
-    if (currentDevice.kind != 0 && !OpenDevicePort()) {
-        const int result = connection->LastCode();
-        connection.reset();
-        return result;
-    }
     config = std::make_unique<TFormConfig>(this, nullptr);
-    const int result = config->InitialiseDevice(currentDevice.kind != 0, currentDevice.identity);
-    if (result != 0) {
-        ReportConnectFailure("Failed to initialise configuration", "Failed to initialise connection");
-        ReleaseConnection();
-        return result;
-    }
-    config->SetSession(&connection->Session());
-    connection->StartTransacting(this);
-    return EnterSetupModeAndShow();
-}
-
-int TfrmMain::EnterSetupModeAndShow()
-{
-    if (connection->EnterSetupMode() != BringUpFailure::None) {
-        ReportConnectFailure("Failed to get SETUP MODE", "Failed to get SETUP MODE", connection->SetupModeFailure());
-        return ERR_COMMAND_FAILED;
-    }
-    if (connection->ReadSerialNumber() != BringUpFailure::None) {
-        ReportConnectFailure("Failed to get SERIAL NUMBER", "Failed to get SERIAL NUMBER");
-        return ERR_COMMAND_FAILED;
-    }
-    serialNumber = connection->SerialNumber();
+    config->ShowDevice(work->Current(), work->TemplatePath());
+    config->SetWork(work.get());
+    serialNumber = work->SerialNumber();
     ShowConnected();
-    return 0;
+    return true;
 }
 
 void TfrmMain::ShowConnected()
@@ -109,10 +79,10 @@ void TfrmMain::ReleaseConnection()
     // A sensor left in setup mode stops measuring until it is power-cycled,
     // so it is always told to leave before it is let go. Outside setup mode
     // the sensor ignores the word.
-    if (connection)
-        connection->LeaveSetupMode();
+    if (work)
+        work->Release();
     ReleaseConfig();
-    connection.reset();
+    work.reset();
     sessionReport->CloseReport();
 }
 
@@ -136,10 +106,9 @@ bool TfrmMain::ScanAndConnect(const QString &failedStatus, const QString &failed
     if (foundDevices.isEmpty() || closeRequested)
         return false;
     ui.pgctrlMain->setCurrentWidget(ui.tsSplash);
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     // Only the first sensor found is ever used; a close asked for while
     // connecting lets it go at once.
-    if (ConnectToDevice(0) == 0 && !closeRequested)
+    if (ConnectToFound() && !closeRequested)
         return true;
     SetPanel(ui.paSource, failedSource, MainWindowUi::kResetText);
     DisconnectAndReset(failedStatus);
@@ -167,15 +136,14 @@ void TfrmMain::ReadAfterConnecting()
 
 void TfrmMain::buConnectAndReadClick()
 {
-    SetWorkflowButtonsEnabled(false);
+    const WorkInProgress busy(*this);
     if (ScanAndConnect(QStringLiteral("Offline"), QStringLiteral("-")))
         ReadAfterConnecting();
-    SetWorkflowButtonsEnabled(true);
 }
 
 void TfrmMain::buConnectOnlyClick()
 {
-    SetWorkflowButtonsEnabled(false);
+    const WorkInProgress busy(*this);
     if (ScanAndConnect(QStringLiteral("Disconnected"), QString())) {
         online = true;
         ShowOnlinePages(T(QStringLiteral("Source: Defaults")));
@@ -183,7 +151,6 @@ void TfrmMain::buConnectOnlyClick()
         sessionReport->WriteAction(QStringLiteral("User Action: ConnectOnly"));
         ui.imBack->setVisible(true);
     }
-    SetWorkflowButtonsEnabled(true);
 }
 
 void TfrmMain::buGetDeviceSettingsClick()
@@ -191,7 +158,7 @@ void TfrmMain::buGetDeviceSettingsClick()
     if (!config)
         return;
     sessionReport->WriteAction(QStringLiteral("User Action: GetDeviceSettings"));
-    SetWorkflowButtonsEnabled(false);
+    const WorkInProgress busy(*this);
     if (config->GetDeviceSettings()) {
         ShowModal(Summary());
         ShowOnlinePages(T(QStringLiteral("Source: Device")));
@@ -201,7 +168,6 @@ void TfrmMain::buGetDeviceSettingsClick()
         if (Summary().HasContent())
             ShowModal(Summary());
     }
-    SetWorkflowButtonsEnabled(true);
 }
 
 bool TfrmMain::CanViewOutput()
@@ -238,23 +204,23 @@ void TfrmMain::SetOutputButtonsEnabled(bool enabled)
 
 void TfrmMain::buContOutputClick()
 {
-    if (!connection || !config)
+    if (!work || !work->Online() || !config)
         return;
     sessionReport->WriteAction(QStringLiteral("User action: ViewOutput"));
     if (!CanViewOutput())
         return;
     ui.imViewOutput->setEnabled(false);
-    connection->Session().ExitSetupMode();
-    if (connection->Session().SetRxServiceMode(RX_MODE_STREAMING) != 0) {
+    work->Session()->ExitSetupMode();
+    if (work->Session()->SetRxServiceMode(RX_MODE_STREAMING) != 0) {
         Dialogs().Message(T(QStringLiteral("Unable to set STREAMING mode")), T(QStringLiteral("ERROR")));
         ui.imViewOutput->setEnabled(true);
         return;
     }
     SetOutputButtonsEnabled(false);
     ShowModal(*outputWindow);
-    if (connection->Session().SetRxServiceMode(RX_MODE_TRANSACTING) != 0)
+    if (work->Session()->SetRxServiceMode(RX_MODE_TRANSACTING) != 0)
         Dialogs().Message(T(QStringLiteral("Unable to set TRANSACTING mode")), T(QStringLiteral("ERROR")));
-    if (connection->Session().EnterSetupMode() != 0)
+    if (work->Session()->EnterSetupMode() != 0)
         Dialogs().Message(T(QStringLiteral("Unable to enter SETUP MODE")), T(QStringLiteral("ERROR")));
     SetOutputButtonsEnabled(true);
     ui.imViewOutput->setEnabled(true);
@@ -262,12 +228,12 @@ void TfrmMain::buContOutputClick()
 
 void TfrmMain::DrainReceivedLines()
 {
-    if (!connection)
+    if (!work || !work->Session())
         return;
     int count = 0;
-    while (connection->Session().GetRxLineCount(count) == 0 && count > 0) {
+    while (work->Session()->GetRxLineCount(count) == 0 && count > 0) {
         QString line;
-        if (connection->Session().PopRxLine(line) != 0)
+        if (work->Session()->PopRxLine(line) != 0)
             break;
         outputWindow->AppendLine(line);
     }

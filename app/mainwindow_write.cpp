@@ -42,14 +42,13 @@ void TfrmMain::buSaveSettingsClick()
     if (!config ||
         !Dialogs().Question(T(QStringLiteral("Write displayed settings to device?")), T(QStringLiteral("Confirm"))))
         return;
-    SetWorkflowButtonsEnabled(false);
+    const WorkInProgress busy(*this);
     sessionReport->WriteAction(QStringLiteral("User action: SaveSettingsToDevice"));
     const WriteResult result = WriteAndVerify();
     if (result == WriteResult::Verified)
         Dialogs().Message(T(QStringLiteral("Settings have been saved")), T(QStringLiteral("Success")));
     else if (result == WriteResult::VerifyFailed)
         Dialogs().Message(T(QStringLiteral("SAVE operation failed to complete")), T(QStringLiteral("ERROR")));
-    SetWorkflowButtonsEnabled(true);
 }
 
 void TfrmMain::buBackupSettingsClick()
@@ -61,7 +60,7 @@ void TfrmMain::buBackupSettingsClick()
     if (fileName.isEmpty())
         return;
     RememberFolderOf(fileName);
-    SetWorkflowButtonsEnabled(false);
+    const WorkInProgress busy(*this);
     const QString failed = T(QStringLiteral("Warning - Back-up operation did not complete"));
     if (config->GetDeviceSettings()) {
         ShowOnlinePages(T(QStringLiteral("Source: Device")));
@@ -77,7 +76,6 @@ void TfrmMain::buBackupSettingsClick()
         Dialogs().Message(T(QStringLiteral("Please retry.")), failed);
         SetPanel(ui.paSource, T(QStringLiteral("-")), MainWindowUi::kLiveText);
     }
-    SetWorkflowButtonsEnabled(true);
 }
 
 void TfrmMain::buRestoreDeviceSettingsClick()
@@ -93,11 +91,10 @@ void TfrmMain::buRestoreDeviceSettingsClick()
         return;
     }
     SetPanel(ui.paSource, T(QStringLiteral("Source: File")), MainWindowUi::kLiveText);
-    SetWorkflowButtonsEnabled(false);
+    const WorkInProgress busy(*this);
     const WriteResult result = WriteAndVerify();
     if (result == WriteResult::Verified)
         Dialogs().Message(T(QStringLiteral("Settings have been saved")), T(QStringLiteral("Success")));
     if (result != WriteResult::WriteFailed)
         ShowModal(Summary());
-    SetWorkflowButtonsEnabled(true);
 }

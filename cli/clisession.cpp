@@ -1,5 +1,7 @@
 #include "cli/clisession.h"
 
+#include "workflows/connectMessages.h"
+
 #include "base/log.h"
 #include "base/translate.h"
 #include "cli/clioutput.h"
@@ -166,42 +168,13 @@ int CliSession::Connect()
 
 void CliSession::ExplainConnectFailure(const ConnectResult &result) const
 {
-    const QString port =
-        QStringLiteral("COM%1 (%2 baud)").arg(result.device.portIndex + 1).arg(result.device.baudText);
-    const auto box = [&](const char *message, const QString &reason) {
-        const QString text = T(QString::fromLatin1(message));
-        PrintMessage(T(QStringLiteral("Connection Error")),
-                     reason.isEmpty() ? text : text + QStringLiteral("\n\n") + port + QStringLiteral(": ") + reason);
-    };
-    switch (result.outcome) {
-    case ConnectOutcome::NoPorts:
-    case ConnectOutcome::NoSensor:
-    case ConnectOutcome::Aborted:
+    const QList<MessageText> messages = ConnectFailureMessages(result);
+    if (messages.isEmpty() && result.outcome != ConnectOutcome::Connected) {
         ExplainNotFound(result.scan);
         return;
-    case ConnectOutcome::PortNotOpened:
-        if (result.scan.found.isEmpty())
-            ExplainNotFound(result.scan);
-        else
-            box("FAILED_TO_OPEN_PORT", result.reason);
-        return;
-    case ConnectOutcome::UnknownDevice:
-        PrintMessage(T(QStringLiteral("ERROR")), result.device.identity + T(result.reason));
-        box("Failed to initialise connection", QString());
-        return;
-    case ConnectOutcome::TemplateUnusable:
-        PrintMessage(T(QStringLiteral("Initialisation Error")), result.reason);
-        box("Failed to initialise connection", QString());
-        return;
-    case ConnectOutcome::SetupModeFailed:
-        box("Failed to get SETUP MODE", result.reason);
-        return;
-    case ConnectOutcome::SerialNumberFailed:
-        box("Failed to get SERIAL NUMBER", QString());
-        return;
-    case ConnectOutcome::Connected:
-        return;
     }
+    for (const MessageText &message : messages)
+        PrintMessage(message.caption, message.text);
 }
 
 void CliSession::ExplainNotFound(const ScanResult &scan) const
@@ -222,8 +195,9 @@ void CliSession::ExplainNotFound(const ScanResult &scan) const
     const QString tried = ScanRates();
     for (const ScannedPort &port : scan.ports) {
         const bool unopened = port.state == PortState::NotScanned && !port.reason.isEmpty();
-        PrintError(unopened ? QStringLiteral("talvek-cli: %1 could not be opened: %2").arg(port.name, PortStateText(port))
-                            : QStringLiteral("talvek-cli: tried %1 at %2: %3").arg(port.name, tried, PortStateText(port)));
+        PrintError(unopened
+                       ? QStringLiteral("talvek-cli: %1 could not be opened: %2").arg(port.name, PortStateText(port))
+                       : QStringLiteral("talvek-cli: tried %1 at %2: %3").arg(port.name, tried, PortStateText(port)));
     }
     PrintError(QStringLiteral("talvek-cli: no sensor answered"));
 }
@@ -398,7 +372,8 @@ int CliSession::Backup(const QString &outputFile)
         PrintSummary(work->LastRead(), true);
         break;
     case BackupOutcome::ReadIncomplete:
-        PrintMessage(T(QStringLiteral("Warning - Back-up operation did not complete")), T(QStringLiteral("Please retry.")));
+        PrintMessage(T(QStringLiteral("Warning - Back-up operation did not complete")),
+                     T(QStringLiteral("Please retry.")));
         break;
     case BackupOutcome::FileNotSaved:
         PrintMessage(T(QStringLiteral("Warning - Back-up operation did not complete")),

@@ -13,6 +13,7 @@ CliExit ExitStatus(ConnectOutcome outcome)
     case ConnectOutcome::PortNotOpened:
         return ExitPortOpen;
     case ConnectOutcome::UnknownDevice:
+    case ConnectOutcome::UnitsUnusable:
     case ConnectOutcome::TemplateUnusable:
     case ConnectOutcome::SetupModeFailed:
     case ConnectOutcome::SerialNumberFailed:

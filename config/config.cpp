@@ -45,6 +45,25 @@ TFormConfig::~TFormConfig()
     DestroyPages();
 }
 
+void TFormConfig::SetWork(SensorWork *work)
+{
+    m_ownWork.reset();
+    m_work = work;
+    m_session = work ? work->Session() : nullptr;
+}
+
+void TFormConfig::SetSession(TfrmInterface *session)
+{
+    m_work = nullptr;
+    m_ownWork.reset();
+    m_session = session;
+    if (!session)
+        return;
+    m_ownWork = std::make_unique<SensorWork>(m_appDir, LinkTiming{});
+    m_ownWork->Attach(session);
+    m_work = m_ownWork.get();
+}
+
 void TFormConfig::closeEvent(QCloseEvent *event)
 {
     if (m_busy) {
@@ -67,10 +86,8 @@ QString TFormConfig::FailureText(const QString &message) const
     return m_lastLoadError.isEmpty() ? text : text + QStringLiteral("\n\n") + m_lastLoadError;
 }
 
-int TFormConfig::InitialiseDevice(bool online, const QString &identityReply)
+void TFormConfig::ForgetRetrievedConfig()
 {
-    m_identityReply = identityReply;
-    m_online = online;
     m_retrievedConfigPath = GetAppDataFolder() + QStringLiteral("retrievedconfig.tmp");
     if (QFile::exists(m_retrievedConfigPath)) {
         if (QFile::remove(m_retrievedConfigPath))
@@ -78,6 +95,43 @@ int TFormConfig::InitialiseDevice(bool online, const QString &identityReply)
         else
             Log(QStringLiteral("Could not delete ") + m_retrievedConfigPath);
     }
+}
+
+void TFormConfig::ShowDevice(const Document &document, const QString &templatePath)
+{
+    const DeviceIdentity &id = document.identity;
+    m_identityReply = id.identityReply;
+    m_online = true;
+    ForgetRetrievedConfig();
+    m_unitsDoc = document.units;
+    m_measurementCount = m_unitsDoc.Count();
+    m_productName = id.productName;
+    m_displayName = id.displayName;
+    m_protocolVersion = id.protocolVersion;
+    m_heating = id.heating;
+    m_axisConfig = id.axisConfig;
+    m_optionText = id.optionText;
+    m_optionBits = id.optionBits;
+    m_softwareVersion = id.softwareVersion;
+    m_softwareVersionExtra = id.softwareVersionExtra;
+    ShowIdentityPanels();
+    m_templatePath = templatePath;
+    BuildFromDocument(document.products, templatePath); // a param that fails has had its message
+}
+
+void TFormConfig::ShowIdentityPanels()
+{
+    SetIdentity(m_productName, m_protocolVersion, m_optionText, m_axisConfig, m_heating);
+    SetPanel(IConfigHost::Panel::DeviceType,
+             QStringLiteral("S/W ver: ") + m_softwareVersion + QLatin1Char('-') + m_softwareVersionExtra,
+             PanelLiveColour());
+}
+
+int TFormConfig::InitialiseDevice(bool online, const QString &identityReply)
+{
+    m_identityReply = identityReply;
+    m_online = online;
+    ForgetRetrievedConfig();
     if (LoadUnits() != ConfigResult::Ok) {
         Dialogs().Message(FailureText(QStringLiteral("Failed to open units file")),
                           T(QStringLiteral("Initialisation Error")));
@@ -145,7 +199,6 @@ int TFormConfig::SelectTemplate()
 bool TFormConfig::GetProductTemplateFileName(QString &path)
 {
     SetPanel(IConfigHost::Panel::Protocol, QStringLiteral("-"), PanelResetColour());
-    QCoreApplication::processEvents();
 
     const IdentityParse id = ParseIdentityReply(m_identityReply);
     if (id.outcome == IdentityParse::Outcome::NoProtocol) {
@@ -171,13 +224,9 @@ bool TFormConfig::GetProductTemplateFileName(QString &path)
         return false;
     }
     path = m_appDir + aProductDefs().at(id.row).templateFile;
-    SetIdentity(m_productName, m_protocolVersion, m_optionText, m_axisConfig, m_heating);
     m_softwareVersion = id.softwareVersion;
     m_softwareVersionExtra = id.softwareVersionExtra;
-    SetPanel(IConfigHost::Panel::DeviceType,
-             QStringLiteral("S/W ver: ") + m_softwareVersion + QLatin1Char('-') + m_softwareVersionExtra,
-             PanelLiveColour());
-    QCoreApplication::processEvents();
+    ShowIdentityPanels();
     return true;
 }
 
@@ -194,7 +243,6 @@ void TFormConfig::SetIdentity(const QString &productName, int protocolVersion, c
     if (!optionText.isEmpty())
         ident += QStringLiteral("  [OPT:") + optionText + QLatin1Char(']');
     SetPanel(IConfigHost::Panel::Ident, ident, PanelLiveColour());
-    QCoreApplication::processEvents();
 }
 
 QString TFormConfig::GetIdentitySuffix() const

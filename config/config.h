@@ -13,6 +13,7 @@
 #include "engine/replies.h"
 #include "templates/ordaDeviceUnits.h"
 #include "templates/ordaUserConfig.h"
+#include "workflows/sensorWork.h"
 
 #include <QPixmap>
 #include <QPointer>
@@ -95,6 +96,9 @@ public:
     // Loads the units document and, online, chooses and loads the template
     // for the identity reply ("OFFLINE" offline). 0, or 26 after a message.
     int InitialiseDevice(bool online, const QString &identityReply);
+    // Shows a sensor the workflows brought online: its identity in the
+    // panels and the pages of its document (template already chosen).
+    void ShowDevice(const Document &document, const QString &templatePath);
     // The units document from the program folder: 0, or 26 (missing or
     // unreadable; LastLoadError() says why when it exists but won't load).
     int LoadUnits();
@@ -179,6 +183,8 @@ public:
     // summary. True when every param was read. On an abort or an error that
     // stops the read, the device is taken out of setup mode first.
     bool GetDeviceSettings();
+    // The read's boxes when it stopped; else FinishRead. True when complete.
+    bool ShowRead(const ReadReport &report);
     // Cuts a "NAME = value" reply down to the value; false (reply unchanged)
     // when it has no "=".
     static bool ParseResponse(QString &reply);
@@ -212,6 +218,9 @@ public:
     // The setup commands for what the pages show, in document order; sync is
     // the state of the last "Sync time to PC" box met.
     QStringList BuildCommandList(bool &sync);
+    // What the pages show, stored into the document, and the choices the
+    // commands are built with (report format, sync box, times as shown).
+    CommandOptions ShownCommandOptions();
     // The progress dialog of reads and writes (made on first use).
     TfrmProgressDlg *ProgressDialog();
 
@@ -221,8 +230,12 @@ public:
     const cfgInputTabPageType &InputPage(int index) const;
     const ReportWidgets &Report() const { return m_report; }
 
-    void SetSession(TfrmInterface *session) { m_session = session; }
+    // The session the reads and writes go through: the window's sensor work
+    // (not owned), or a bare session the engine works through itself.
+    void SetWork(SensorWork *work);
+    void SetSession(TfrmInterface *session);
     TfrmInterface *Session() const { return m_session; }
+    SensorWork *Work() const { return m_work; }
 
     bool HasOption(unsigned mask) const { return (m_optionBits & mask) != 0; }
     void SetBusy() { m_busy = true; }
@@ -333,9 +346,20 @@ private:
     TfrmGuiSettings *GuiSettings() const;
 
     // deviceRead.cpp
-    bool EnterSetupModeOrWarn(const QString &logLine);
-    void WarnUnableToConfigure();
-    void LeaveSetupMode();
+    // The progress dialog follows the work's steps while it lives; its
+    // Abort stops the work.
+    class ProgressShown
+    {
+    public:
+        explicit ProgressShown(TFormConfig *config);
+        ~ProgressShown();
+        ProgressShown(const ProgressShown &) = delete;
+        ProgressShown &operator=(const ProgressShown &) = delete;
+
+    private:
+        TFormConfig *config;
+        QList<QMetaObject::Connection> links;
+    };
     bool WriteRetrievedConfig();
     bool FinishRead();
     void CloseProgress();
@@ -343,14 +367,19 @@ private:
     TfrmSummary &Summary();
 
     // deviceWrite.cpp
-    bool SendCommands(const QStringList &lines, bool sync);
-    bool StopWrite(const QString &action);
+    bool ShowWrite(const WriteResult &result);
+    bool ShowVerifyRead(const VerifyReport &verify);
+    void WarnOfUnknownUnits(const QList<UnknownUnits> &settings);
 
     void SetPanel(IConfigHost::Panel panel, const QString &text, const QColor &colour);
+    void ForgetRetrievedConfig();
+    void ShowIdentityPanels();
     QString FailureText(const QString &message) const;
 
     IConfigHost *m_host = nullptr;
     TfrmInterface *m_session = nullptr;
+    SensorWork *m_work = nullptr;
+    std::unique_ptr<SensorWork> m_ownWork; // for a bare session
 
     IXMLsensorunitsType m_unitsDoc;
     int m_measurementCount = 0;

@@ -2,6 +2,7 @@
 // DeviceReader does the reading), then the retrieved configuration file, the
 // pages, the differences and the summary.
 #include "base/log.h"
+#include "base/scopedFlag.h"
 #include "base/translate.h"
 #include "config/config.h"
 #include "config/summary.h"
@@ -12,7 +13,6 @@
 #include "engine/replies.h"
 #include "ui/dialogs.h"
 
-#include <QCoreApplication>
 #include <QSaveFile>
 #include <QTabWidget>
 
@@ -50,69 +50,68 @@ bool TFormConfig::GetDeviceSettings()
 {
     SessionReport().WriteBanner(QStringLiteral("Starting Settings Download"));
     Log(QStringLiteral("Generating config messages."));
-    SetBusy();
+    const ScopedFlag busy(m_busy);
     m_failedReads.clear();
     Summary().ClearSummary();
-    DeviceReader reader(m_session, CurrentDocument());
-    Log(QStringLiteral("Entering setup mode..."));
-    if (!reader.EnterSetupMode()) {
-        WarnUnableToConfigure();
+    if (!m_work)
         return false;
+    m_work->ClearStop();
+    m_work->Adopt(CurrentDocument());
+    ReadResult result;
+    {
+        const ProgressShown shown(this);
+        result = m_work->Read();
     }
-    Log(QStringLiteral("Entered setup mode!"));
-    TfrmProgressDlg *progress = ProgressDialog();
-    progress->show();
-    QCoreApplication::processEvents();
-    const auto cancel = std::make_shared<CancelToken>();
-    reader.SetCancelToken(cancel);
-    connect(progress, &TfrmProgressDlg::abortRequested, &reader, [cancel] { cancel->Cancel(); });
-    if (progress->IsAborted())
-        cancel->Cancel();
-    connect(&reader, &DeviceReader::progress, progress, [progress](int done, int total) {
-        progress->setMaximum(total);
-        progress->setPosition(done);
-    });
-    const ReadReport report = reader.ReadAll();
-    m_failedReads = report.failedCmds;
+    m_failedReads = result.report.failedCmds;
+    return ShowRead(result.report);
+}
+
+// What the user is told of a read, in one place: the read that completes
+// the pages, and each way it can stop.
+bool TFormConfig::ShowRead(const ReadReport &report)
+{
     switch (report.stop) {
     case ReadReport::Stop::None:
         return FinishRead();
+    case ReadReport::Stop::SetupModeRefused:
+        Dialogs().Message(T(QStringLiteral("UNABLE_TO_CONFIGURE_DEVICE")), T(QStringLiteral("WARNING")));
+        return false;
     case ReadReport::Stop::Aborted:
-        CloseProgress();
         SessionReport().WriteAction(QStringLiteral("User aborted"));
-        ClearBusy();
         Dialogs().Message(T(QStringLiteral("Download has been aborted by user")), T(QStringLiteral("WARNING")));
         return false;
-    case ReadReport::Stop::SetupModeRefused:
     case ReadReport::Stop::Unreadable:
         break;
     }
-    CloseProgress();
     SessionReport().WriteError(QStringLiteral("UNABLE_TO_READ_FROM_DEVICE"));
-    ClearBusy();
     Dialogs().Message(T(QStringLiteral("UNABLE_TO_READ_FROM_DEVICE")), T(QStringLiteral("WARNING")));
     return false;
 }
 
-bool TFormConfig::EnterSetupModeOrWarn(const QString &logLine)
+TFormConfig::ProgressShown::ProgressShown(TFormConfig *config) : config(config)
 {
-    Log(logLine);
-    DeviceReader reader(m_session, CurrentDocument());
-    if (reader.EnterSetupMode())
-        return true;
-    WarnUnableToConfigure();
-    return false;
+    // Shown once the sensor is in setup mode and the first step is counted.
+    TfrmProgressDlg *progress = config->ProgressDialog();
+    SensorWork *work = config->m_work;
+    links << QObject::connect(progress, &TfrmProgressDlg::abortRequested, work, &SensorWork::Stop);
+    links << QObject::connect(work, &SensorWork::progress, progress, [progress, work](int done, int total) {
+        if (!progress->isVisible()) {
+            progress->show();
+            if (progress->IsAborted())
+                work->Stop();
+        }
+        progress->setMaximum(total);
+        progress->setPosition(done);
+    });
 }
 
-void TFormConfig::WarnUnableToConfigure()
+TFormConfig::ProgressShown::~ProgressShown()
 {
-    Dialogs().Message(T(QStringLiteral("UNABLE_TO_CONFIGURE_DEVICE")), T(QStringLiteral("WARNING")));
-    ClearBusy();
-}
-
-void TFormConfig::LeaveSetupMode()
-{
-    DeviceReader(m_session, CurrentDocument()).LeaveSetupMode();
+    for (const QMetaObject::Connection &link : std::as_const(links))
+        QObject::disconnect(link);
+    if (config->m_progress)
+        config->m_progress->setPosition(0);
+    config->CloseProgress();
 }
 
 bool TFormConfig::WriteRetrievedConfig()
@@ -133,12 +132,8 @@ bool TFormConfig::FinishRead()
         saved = WriteRetrievedConfig();
     }
     ShowDifferences();
-    if (m_progress)
-        m_progress->setPosition(0);
-    CloseProgress();
     Summary().FillSummary(T(QStringLiteral("Summary of Device Settings")), m_device, true);
     SessionReport().WriteLines(Summary().Lines());
-    ClearBusy();
     if (!saved)
         SessionReport().WriteError(QStringLiteral("Could not write ") + m_retrievedConfigPath);
     return saved && m_failedReads.isEmpty();
@@ -185,4 +180,3 @@ TfrmSummary &TFormConfig::Summary()
         m_ownSummary = new TfrmSummary(this);
     return *m_ownSummary;
 }
-

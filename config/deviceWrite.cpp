@@ -1,13 +1,15 @@
 // Writing what the pages show to the device, one setup command per param,
 // and verifying it by reading everything back.
 #include "base/log.h"
+#include "base/scopedFlag.h"
 #include "base/translate.h"
 #include "config/config.h"
-#include "engine/numberScan.h"
+#include "config/summary.h"
 #include "device/interface.h"
 #include "diagnostics/progressDlg.h"
 #include "diagnostics/sessionReport.h"
 #include "engine/deviceWriter.h"
+#include "engine/numberScan.h"
 #include "ui/dialogs.h"
 
 #include <QCheckBox>
@@ -32,15 +34,59 @@ bool TFormConfig::WriteSettingsToDevice()
         return false;
     }
     Log(QStringLiteral("Generating config messages."));
-    bool sync = false;
-    const QStringList lines = BuildCommandList(sync);
-    SetBusy();
-    if (!EnterSetupModeOrWarn(QStringLiteral("Entering setup mode3...")))
+    const CommandOptions options = ShownCommandOptions();
+    if (!m_work)
         return false;
-    return SendCommands(lines, sync);
+    const ScopedFlag busy(m_busy);
+    m_work->ClearStop();
+    m_work->Adopt(CurrentDocument());
+    WriteResult result;
+    {
+        const ProgressShown shown(this);
+        const QList<QMetaObject::Connection> links = {
+            connect(m_work, &SensorWork::lineSent, this,
+                    [this](const QString &line) { SessionReport().WriteLine(QStringLiteral("sent:") + line); }),
+            connect(m_work, &SensorWork::lineSkipped, this,
+                    [this](const QString &line) { SessionReport().WriteLine(QStringLiteral("skipped:") + line); }),
+            connect(m_work, &SensorWork::unknownUnits, this, &TFormConfig::WarnOfUnknownUnits)};
+        FixedAnswers confirmed(false); // the window asked before it wrote; nothing else is asked
+        result = m_work->Write(confirmed, {options.syncTime, options.reportFormat, options.timeAsRead});
+        for (const QMetaObject::Connection &link : links)
+            disconnect(link);
+    }
+    return ShowWrite(result);
 }
 
-QStringList TFormConfig::BuildCommandList(bool &sync)
+// What the user is told of a write, in one place.
+bool TFormConfig::ShowWrite(const WriteResult &result)
+{
+    switch (result.outcome) {
+    case WriteOutcome::Verified: // every line went out; the verification follows
+        return true;
+    case WriteOutcome::SetupModeRefused:
+        Dialogs().Message(T(QStringLiteral("UNABLE_TO_CONFIGURE_DEVICE")), T(QStringLiteral("WARNING")));
+        return false;
+    case WriteOutcome::DeviceGone:
+        // The writer has logged why and sent the device back to measuring.
+        SessionReport().WriteAction(QStringLiteral("Upload failed - the device did not answer"));
+        return false;
+    case WriteOutcome::Aborted:
+        SessionReport().WriteAction(QStringLiteral("User aborted"));
+        return false;
+    case WriteOutcome::InvalidEntries:
+        for (const EntryError &error : result.invalid) {
+            const EntryErrorText message = TextOf(error);
+            Dialogs().Message(message.text, message.caption);
+        }
+        return false;
+    case WriteOutcome::Declined:
+    case WriteOutcome::NotVerified:
+        return false;
+    }
+    return false;
+}
+
+CommandOptions TFormConfig::ShownCommandOptions()
 {
     // The window's entries go into the document first: the commands are
     // built from the document alone, as for a file.
@@ -48,86 +94,62 @@ QStringList TFormConfig::BuildCommandList(bool &sync)
     CommandOptions options;
     if (m_report.formatCombo)
         options.reportFormat = m_report.formatCombo->currentText();
-    for (int c = 0; c < m_categoryCount && c < TemplateLimits::Categories; ++c) {
-        for (const ParamControls &controls : m_controls[c]) {
-            if (controls.check)
-                options.syncTime = controls.check->isChecked();
-        }
-    }
     const IXMLdeviceType device = m_device;
     for (int c = 0; c < m_categoryCount && c < TemplateLimits::Categories; ++c) {
         const IXMLcategoryType category = device.Category(c);
         for (int p = 0; p < category.Count() && p < TemplateLimits::ParamsPerCategory; ++p) {
+            const ParamControls &controls = m_controls[c][p];
+            if (controls.check)
+                options.syncTime = controls.check->isChecked();
             const QString type = category.Param(p).Type();
             const bool time = type == QLatin1String("timestr") || type == QLatin1String("timestrcheckbox");
-            if (time && m_controls[c][p].edit)
-                options.timeAsRead.insert(category.Param(p).Cmd(), m_controls[c][p].builtText);
+            if (time && controls.edit)
+                options.timeAsRead.insert(category.Param(p).Cmd(), controls.builtText);
         }
     }
-    const CommandList commands = BuildSetupCommands(CurrentDocument(), options);
-    for (const UnknownUnits &unknown : commands.unknownUnits)
+    return options;
+}
+
+void TFormConfig::WarnOfUnknownUnits(const QList<UnknownUnits> &settings)
+{
+    for (const UnknownUnits &unknown : settings)
         Dialogs().Message(unknown.cmd + QLatin1Char(' ') + unknown.measure,
                           T(QStringLiteral("Save To Device Error - Unknown Units")));
+}
+
+QStringList TFormConfig::BuildCommandList(bool &sync)
+{
+    const CommandList commands = BuildSetupCommands(CurrentDocument(), ShownCommandOptions());
+    WarnOfUnknownUnits(commands.unknownUnits);
     sync = commands.sync;
     return commands.lines;
 }
 
-bool TFormConfig::SendCommands(const QStringList &lines, bool sync)
-{
-    TfrmProgressDlg *progress = ProgressDialog();
-    progress->setMaximum(100);
-    progress->setPosition(0);
-    progress->show();
-    QCoreApplication::processEvents();
-    DeviceWriter writer(m_session);
-    const auto cancel = std::make_shared<CancelToken>();
-    writer.SetCancelToken(cancel);
-    connect(progress, &TfrmProgressDlg::abortRequested, &writer, [cancel] { cancel->Cancel(); });
-    if (progress->IsAborted())
-        cancel->Cancel();
-    connect(&writer, &DeviceWriter::progress, progress,
-            [progress](int done, int total) { progress->setPosition(done * 100 / total); });
-    connect(&writer, &DeviceWriter::lineSent, this,
-            [this](const QString &line) { SessionReport().WriteLine(QStringLiteral("sent:") + line); });
-    connect(&writer, &DeviceWriter::lineSkipped, this,
-            [this](const QString &line) { SessionReport().WriteLine(QStringLiteral("skipped:") + line); });
-    const WriteReport report = writer.Send(lines, sync);
-    switch (report.stop) {
-    case WriteReport::Stop::None:
-    case WriteReport::Stop::SetupModeRefused:
-        break;
-    case WriteReport::Stop::DeviceGone:
-        return StopWrite(QStringLiteral("Upload failed - the device did not answer"));
-    case WriteReport::Stop::Aborted:
-        return StopWrite(QStringLiteral("User aborted"));
-    }
-    if (m_progress)
-        m_progress->setPosition(0);
-    CloseProgress();
-    ClearBusy();
-    return true;
-}
-
-bool TFormConfig::StopWrite(const QString &action)
-{
-    // The writer has logged why and sent the device back to measuring.
-    CloseProgress();
-    SessionReport().WriteAction(action);
-    ClearBusy();
-    return false;
-}
-
 bool TFormConfig::VerifySettings()
 {
-    const bool read = GetDeviceSettings();
+    const ScopedFlag busy(m_busy);
+    SessionReport().WriteBanner(QStringLiteral("Starting Settings Download"));
+    m_failedReads.clear();
+    Summary().ClearSummary();
+    if (!m_work)
+        return false;
+    VerifyReport verify;
+    {
+        const ProgressShown shown(this);
+        verify = m_work->Verify();
+    }
+    m_failedReads = verify.read.failedCmds;
+    const bool read = ShowVerifyRead(verify);
+    // The pages show what was written, coloured where the sensor holds otherwise.
     BuildConfigPages(m_uploadedConfigPath);
     const bool differs = ShowDifferences();
-    // A setting that could not be read back is not verified either.
-    for (const QString &cmd : std::as_const(m_failedReads)) {
+    // A setting that could not be read back, or that the engine found
+    // different, is not verified either.
+    for (const QString &cmd : verify.notVerified + m_failedReads) {
         if (!m_workList.contains(cmd))
             m_workList.append(cmd);
     }
-    if (differs || !read) {
+    if (differs || !read || !m_workList.isEmpty()) {
         SessionReport().WriteError(QStringLiteral("Verify Failed"));
         SessionReport().WriteLine(QStringLiteral("The following parameters failed to verify:"));
         SessionReport().WriteLines(m_workList);
@@ -136,4 +158,15 @@ bool TFormConfig::VerifySettings()
     }
     Log(QStringLiteral("Upload verified."));
     return true;
+}
+
+// The read-back as a read: its boxes when it stopped, else the sensor's
+// settings become the retrieved configuration and the summary.
+bool TFormConfig::ShowVerifyRead(const VerifyReport &verify)
+{
+    if (verify.read.stop != ReadReport::Stop::None)
+        return ShowRead(verify.read);
+    m_productsDoc = verify.readBack.products;
+    m_device = m_productsDoc.Device(0);
+    return FinishRead();
 }

@@ -1,10 +1,11 @@
 // Checks of the user's entries against the limits of the template.
+#include "engine/validation.h"
 #include "base/log.h"
+#include "base/scopedFlag.h"
 #include "base/translate.h"
 #include "config/config.h"
 #include "config/editMask.h"
 #include "engine/numberScan.h"
-#include "engine/validation.h"
 #include "settings/guiSettings.h"
 #include "ui/dialogs.h"
 
@@ -26,16 +27,6 @@ bool HasChoice(const QComboBox *combo)
     return !combo || combo->count() == 0 || combo->currentIndex() >= 0;
 }
 
-class ScopedFlag
-{
-public:
-    explicit ScopedFlag(bool &flag) : m_flag(flag), m_old(flag) { m_flag = true; }
-    ~ScopedFlag() { m_flag = m_old; }
-
-private:
-    bool &m_flag;
-    bool m_old;
-};
 } // namespace
 
 bool TFormConfig::ValidateEntries()
@@ -144,8 +135,7 @@ bool TFormConfig::ValidateInputParam(IXMLparamType param, const cfgInputTabPageT
     }
     // digcount
     const QString text = EditText(input.digitCountEdit);
-    return text.isEmpty() ||
-           ValidDigitCount(text, DigitCountLow(param), DigitCountHigh(param), m_protocolVersion);
+    return text.isEmpty() || ValidDigitCount(text, DigitCountLow(param), DigitCountHigh(param), m_protocolVersion);
 }
 
 bool TFormConfig::GetDigCountFromString(const QString &text, double low, double high, double &value) const

@@ -221,7 +221,6 @@ void TSafeModeWizard::buSafeModeStep4Click()
     buSafeModeStep4->setVisible(false);
     buSafeModeStep4Cancel->setVisible(false);
     buSafeModeStep4Abort->setVisible(true);
-    QCoreApplication::processEvents();
     dialog.BeginWork();
     const bool opened = SafeModeOpen(true);
     dialog.EndWork();

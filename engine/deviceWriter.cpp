@@ -5,7 +5,9 @@
 
 #include <QDateTime>
 
-DeviceWriter::DeviceWriter(TfrmInterface *session, QObject *parent) : QObject(parent), m_session(session) {}
+DeviceWriter::DeviceWriter(TfrmInterface *session, QObject *parent) : QObject(parent), m_session(session)
+{
+}
 
 QString DeviceWriter::SyncTimeCommand()
 {
@@ -19,6 +21,8 @@ QString DeviceWriter::SyncTimeCommand()
 WriteReport DeviceWriter::Write(const Document &document, const CommandOptions &options)
 {
     const CommandList commands = BuildSetupCommands(document, options);
+    if (!commands.unknownUnits.isEmpty())
+        emit unknownUnits(commands.unknownUnits);
     Log(QStringLiteral("Entering setup mode3..."));
     DeviceReader setup(m_session, document);
     if (!setup.EnterSetupMode()) {

@@ -63,6 +63,8 @@ signals:
     void progress(int done, int total);
     void lineSent(const QString &line);
     void lineSkipped(const QString &line);
+    // Before setup mode: settings no command could be built for.
+    void unknownUnits(const QList<UnknownUnits> &settings);
 
 private:
     bool SendLine(const QString &line, bool sync, WriteReport &report);

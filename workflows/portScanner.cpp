@@ -74,7 +74,6 @@ void PortScanner::CloseAfterTry()
 bool PortScanner::TryBauds(aDeviceCommsInfo &record)
 {
     emit progress(0, scanRateCount);
-    QCoreApplication::processEvents();
     for (int q = 0; q < scanRateCount && !cancelled; ++q) {
         emit progress(q, scanRateCount);
         if (TryBaud(record, scanBaudCodes[q]))
@@ -238,7 +237,6 @@ ScanResult PortScanner::ProbeSafeMode(int pauseMs)
     aDeviceCommsInfo record;
     record.portIndex = safeModePort;
     while (!cancelled && result.found.isEmpty()) {
-        QCoreApplication::processEvents();
         probeStep = (probeStep + 1) % safeModeProbeSteps;
         emit probePass(probeStep);
         // A vanished device (an adapter pulled out) would never answer: stop.

@@ -59,6 +59,22 @@ ConnectResult SensorWork::Connect(const SensorTarget &target)
     return BringOnline(result);
 }
 
+ConnectResult SensorWork::ConnectFound(const aDeviceCommsInfo &found)
+{
+    Release();
+    ConnectResult result;
+    result.device = found;
+    result.outcome = ConnectOutcome::Connected;
+    return BringOnline(result);
+}
+
+void SensorWork::Attach(TfrmInterface *attached)
+{
+    Release();
+    session = attached;
+    online = session != nullptr;
+}
+
 ConnectResult SensorWork::Search(const SensorTarget &target)
 {
     PortScanner finder;
@@ -103,11 +119,13 @@ ConnectResult SensorWork::BringOnline(ConnectResult result)
     device->OpenPortLog();
     if (!OpenDocument(found.identity, result))
         return fail(result.outcome, result.reason);
-    if (device->StartTransacting() != BringUpFailure::None || device->EnterSetupMode() != BringUpFailure::None)
+    if (device->StartTransacting(lineReceiver) != BringUpFailure::None ||
+        device->EnterSetupMode() != BringUpFailure::None)
         return fail(ConnectOutcome::SetupModeFailed, device->SetupModeFailure());
     if (device->ReadSerialNumber() != BringUpFailure::None)
         return fail(ConnectOutcome::SerialNumberFailed, QString());
     serialNumber = device->SerialNumber();
+    session = &device->Session();
     online = true;
     return result;
 }
@@ -117,20 +135,32 @@ bool SensorWork::OpenDocument(const QString &identity, ConnectResult &result)
     const IdentityParse id = ParseIdentityReply(identity);
     if (id.outcome != IdentityParse::Outcome::Matched) {
         // The program's words for it, as translation keys after the identity.
+        using Problem = ConnectResult::IdentityProblem;
         result.outcome = ConnectOutcome::UnknownDevice;
-        result.reason = id.outcome == IdentityParse::Outcome::NoProtocol
-                            ? QStringLiteral(" does not identify protocol version. Aborting")
-                        : id.outcome == IdentityParse::Outcome::Unsupported ? QStringLiteral(" is an unsupported product")
-                                                                            : QStringLiteral(" is an unknown device type");
+        switch (id.outcome) {
+        case IdentityParse::Outcome::NoProtocol:
+            result.identityProblem = Problem::NoProtocol;
+            result.reason = QStringLiteral(" does not identify protocol version. Aborting");
+            break;
+        case IdentityParse::Outcome::Unsupported:
+            result.identityProblem = Problem::Unsupported;
+            result.reason = QStringLiteral(" is an unsupported product");
+            break;
+        default:
+            result.identityProblem = Problem::Unknown;
+            result.reason = QStringLiteral(" is an unknown device type");
+            break;
+        }
         return false;
     }
     current = Document();
     current.identity = IdentityFromParse(id, identity);
     XmlLoadError unitsError;
     current.units = IXMLsensorunitsType::Load(programFolder + kUnitsFile, &unitsError);
-    const DocumentLoad load = LoadConfigDocument(programFolder + aProductDefs().at(id.row).templateFile);
+    templatePath = programFolder + aProductDefs().at(id.row).templateFile;
+    const DocumentLoad load = LoadConfigDocument(templatePath);
     if (current.units.IsNull() || load.error != DocumentLoadError::None) {
-        result.outcome = ConnectOutcome::TemplateUnusable;
+        result.outcome = current.units.IsNull() ? ConnectOutcome::UnitsUnusable : ConnectOutcome::TemplateUnusable;
         result.reason = current.units.IsNull() ? unitsError.Text() : load.reason;
         return false;
     }
@@ -143,13 +173,13 @@ bool SensorWork::OpenDocument(const QString &identity, ConnectResult &result)
 void SensorWork::Release()
 {
     online = false;
+    session = nullptr;
     if (device)
         device->Release();
     device.reset();
 }
 
 // ------------------------------------------------------------------ files
-
 
 bool SensorWork::AskAboutMismatches(const CompatibilityCheck &check, IQuestions &questions)
 {
@@ -216,8 +246,9 @@ ReadResult SensorWork::Read()
         result.outcome = ReadOutcome::DeviceGone;
         return result;
     }
-    DeviceReader reader(&device->Session(), current);
+    DeviceReader reader(session, current);
     reader.SetCancelToken(cancel);
+    connect(&reader, &DeviceReader::progress, this, &SensorWork::progress);
     result.report = reader.Read();
     lastRead = current;
     switch (result.report.stop) {
@@ -239,14 +270,17 @@ ReadResult SensorWork::Read()
 
 WriteResult SensorWork::WriteAndVerify(IQuestions &questions, bool syncTime)
 {
-    WriteResult result;
-    result.outcome = Send(questions, syncTime, result);
+    WriteChoices choices;
+    choices.syncTime = syncTime;
+    return WriteAndVerify(questions, choices);
+}
+
+WriteResult SensorWork::WriteAndVerify(IQuestions &questions, const WriteChoices &choices)
+{
+    WriteResult result = Write(questions, choices);
     if (result.outcome != WriteOutcome::Verified)
         return result;
-    DeviceWriter writer(&device->Session());
-    writer.SetCancelToken(cancel);
-    result.verify = writer.Verify(current);
-    lastRead = result.verify.readBack;
+    result.verify = Verify();
     if (result.verify.read.Aborted())
         result.outcome = WriteOutcome::Aborted;
     else if (!result.verify.verified)
@@ -254,8 +288,31 @@ WriteResult SensorWork::WriteAndVerify(IQuestions &questions, bool syncTime)
     return result;
 }
 
+WriteResult SensorWork::Write(IQuestions &questions, const WriteChoices &choices)
+{
+    WriteResult result;
+    result.outcome = Send(questions, choices, result);
+    return result;
+}
+
+VerifyReport SensorWork::Verify()
+{
+    if (!online) {
+        VerifyReport report;
+        report.read.stop = ReadReport::Stop::Unreadable;
+        report.read.deviceGone = true;
+        return report;
+    }
+    DeviceWriter writer(session);
+    writer.SetCancelToken(cancel);
+    connect(&writer, &DeviceWriter::progress, this, &SensorWork::progress);
+    VerifyReport report = writer.Verify(current);
+    lastRead = report.readBack;
+    return report;
+}
+
 // Verified here means every line went out; the verification decides.
-WriteOutcome SensorWork::Send(IQuestions &questions, bool syncTime, WriteResult &result)
+WriteOutcome SensorWork::Send(IQuestions &questions, const WriteChoices &choices, WriteResult &result)
 {
     if (!online)
         return WriteOutcome::DeviceGone;
@@ -264,13 +321,18 @@ WriteOutcome SensorWork::Send(IQuestions &questions, bool syncTime, WriteResult 
         return WriteOutcome::InvalidEntries;
     if (!questions.Ask(QuestionId::ConfirmWrite, {}))
         return WriteOutcome::Declined;
-    DeviceWriter writer(&device->Session());
+    DeviceWriter writer(session);
     writer.SetCancelToken(cancel);
+    connect(&writer, &DeviceWriter::progress, this, &SensorWork::progress);
+    connect(&writer, &DeviceWriter::lineSent, this, &SensorWork::lineSent);
+    connect(&writer, &DeviceWriter::lineSkipped, this, &SensorWork::lineSkipped);
+    connect(&writer, &DeviceWriter::unknownUnits, this, &SensorWork::unknownUnits);
     CommandOptions options;
-    options.syncTime = syncTime;
+    options.syncTime = choices.syncTime;
+    options.reportFormat = choices.reportFormat;
     // The clock ran on since the file or read: a time still as it was is
     // not sent back.
-    options.timeAsRead = TimeTexts(current.products);
+    options.timeAsRead = choices.timeAsRead.isEmpty() ? TimeTexts(current.products) : choices.timeAsRead;
     result.write = writer.Write(current, options);
     switch (result.write.stop) {
     case WriteReport::Stop::None:
@@ -307,8 +369,8 @@ RestoreResult SensorWork::Restore(const QString &path, IQuestions &questions, bo
     RestoreResult result;
     result.file = LoadFile(path, questions);
     if (result.file.outcome != FileOutcome::Done) {
-        result.outcome = result.file.outcome == FileOutcome::Incompatible ? RestoreOutcome::FileRefused
-                                                                          : RestoreOutcome::NotWritten;
+        result.outcome =
+            result.file.outcome == FileOutcome::Incompatible ? RestoreOutcome::FileRefused : RestoreOutcome::NotWritten;
         return result;
     }
     result.write = WriteAndVerify(questions, syncTime);

@@ -15,6 +15,7 @@
 #include "workflows/portScanner.h"
 #include "workflows/questions.h"
 
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <memory>
@@ -35,7 +36,8 @@ enum class ConnectOutcome {
     PortNotOpened,    // the port (a named one, or the sensor's) could not be opened
     Aborted,          // cancelled
     UnknownDevice,    // the identity names no product, or an unsupported one
-    TemplateUnusable, // the product's template or the units file cannot be read
+    UnitsUnusable,    // the units file is missing or cannot be read
+    TemplateUnusable, // the product's template cannot be read
     SetupModeFailed,  // the sensor would not enter setup mode
     SerialNumberFailed,
 };
@@ -47,6 +49,8 @@ struct ConnectResult {
     // The system's or the sensor's reason, a file problem; for an unknown
     // device the translation key of what is wrong with its identity.
     QString reason;
+    enum class IdentityProblem { None, NoProtocol, Unknown, Unsupported };
+    IdentityProblem identityProblem = IdentityProblem::None;
 };
 
 enum class ReadOutcome {
@@ -87,6 +91,15 @@ enum class WriteOutcome {
     Aborted,
 };
 
+// How the shown settings become commands (the editor knows what the
+// document alone cannot: the report format chosen, the times as shown).
+struct WriteChoices {
+    bool syncTime = false;
+    QString reportFormat;
+    // Time texts as read or shown, by command; empty: the document's own.
+    QHash<QString, QString> timeAsRead;
+};
+
 struct WriteResult {
     WriteOutcome outcome = WriteOutcome::NotVerified;
     QList<EntryError> invalid;
@@ -120,10 +133,14 @@ public:
 
     void SetPortSource(ComPortSource source);
     void SetFirstTryPort(int number) { firstTryPort = number; }
+    // Received lines are announced to this object (see serial/comms.h).
+    void SetLineReceiver(QObject *receiver) { lineReceiver = receiver; }
     // Stops the running step at its next safe point (a scan, a read, a
     // write), and every step after it; the sensor is still let go properly.
     void Stop();
     bool Stopped() const { return cancel->IsCancelled(); }
+    // Lets steps run again after a Stop (a window's next action).
+    void ClearStop() { cancel->Reset(); }
 
     // Scans the listed ports (or, with a port and rate, tries that one);
     // Connected with the first sensor found. Opens nothing for good.
@@ -131,6 +148,13 @@ public:
     // Finds the sensor (Search), opens its port, chooses its template
     // and takes it into setup mode with its serial number read.
     ConnectResult Connect(const SensorTarget &target);
+    // Brings a sensor a scan found online (Connect after its Search).
+    ConnectResult ConnectFound(const aDeviceCommsInfo &found);
+    // Works through a session someone else opened and owns (the sensor
+    // is in setup mode); Release() then only lets go of it.
+    void Attach(TfrmInterface *session);
+    // Makes document the one the steps read into and write from.
+    void Adopt(const Document &document) { current = document; }
     // Reads every setting into Current().
     ReadResult Read();
     // Checks the file against the sensor (asking about a protocol, heating
@@ -141,6 +165,11 @@ public:
     // Checks the entries, asks to confirm, writes Current() and reads it back.
     // syncTime sets the sensor's clock to the PC's.
     WriteResult WriteAndVerify(IQuestions &questions, bool syncTime);
+    WriteResult WriteAndVerify(IQuestions &questions, const WriteChoices &choices);
+    // The two halves: Write sends (outcome Verified meaning every line went
+    // out), Verify reads everything back and compares.
+    WriteResult Write(IQuestions &questions, const WriteChoices &choices);
+    VerifyReport Verify();
     // Read, then SaveFile.
     BackupResult Backup(const QString &path);
     // LoadFile, then WriteAndVerify.
@@ -152,14 +181,24 @@ public:
     const Document &Current() const { return current; }
     // What the last read or verification read from the sensor.
     const Document &LastRead() const { return lastRead; }
-    DeviceSession *Session() { return device.get(); }
+    DeviceSession *Device() { return device.get(); }
+    TfrmInterface *Session() const { return session; }
     const QString &SerialNumber() const { return serialNumber; }
+    // The template of the sensor brought online (full path).
+    const QString &TemplatePath() const { return templatePath; }
+
+signals:
+    // While reading or writing: steps done so far of total.
+    void progress(int done, int total);
+    void lineSent(const QString &line);
+    void lineSkipped(const QString &line);
+    void unknownUnits(const QList<UnknownUnits> &settings);
 
 private:
     ConnectResult BringOnline(ConnectResult result);
     bool OpenDocument(const QString &identity, ConnectResult &result);
     static bool AskAboutMismatches(const CompatibilityCheck &check, IQuestions &questions);
-    WriteOutcome Send(IQuestions &questions, bool syncTime, WriteResult &result);
+    WriteOutcome Send(IQuestions &questions, const WriteChoices &choices, WriteResult &result);
 
     QString programFolder;
     LinkTiming timing;
@@ -168,8 +207,11 @@ private:
     CancelTokenPtr cancel = std::make_shared<CancelToken>();
     PortScanner *scanner = nullptr; // while a scan or try runs
     std::unique_ptr<DeviceSession> device;
+    TfrmInterface *session = nullptr; // device's, or an attached one
+    QObject *lineReceiver = nullptr;
     Document current;
     Document lastRead;
     QString serialNumber;
+    QString templatePath;
     bool online = false;
 };

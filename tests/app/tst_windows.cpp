@@ -13,8 +13,8 @@
 #include "sim/simulator.h"
 #include "tests/app/quickSettings.h"
 #include "tests/support/linkTimingSwitch.h"
-#include "tests/support/simulatedSensor.h"
 #include "tests/support/scripteddialogs.h"
+#include "tests/support/simulatedSensor.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -118,13 +118,14 @@ class TestWindows : public QObject
     const MainWindowUi &ui() const { return window->Ui(); }
     QString backupPath() const { return dataDir->filePath("backup.tcf"); }
 
-    void startSensor(int slowMs = 0, int baud = 19200)
+    void startSensor(int slowMs = 0, int baud = 19200, const SimFaults &faults = {})
     {
         SimOptions options;
         options.product = kProduct;
         options.dataDir = QStringLiteral(TALVEK_TEST_APP_DIR);
         options.streamIntervalMs = 300;
         options.holdBackMs = 100;
+        options.faults = faults;
         options.faults.slowMs = slowMs;
         options.baud = baud;
         QString error;
@@ -406,6 +407,67 @@ private slots:
         expectIdle(ui().imGetSettings);
         QVERIFY(shownControls().value("Communications") > 0);
         QVERIFY(debugWin.isEnabled());
+    }
+
+    // Each way a workflow ends is told with its own boxes, in order, and
+    // leaves the windows answering.
+    void eachOutcomeShowsItsBoxes_data()
+    {
+        QTest::addColumn<int>("work");
+        QTest::addColumn<int>("silenceAfter");
+        QTest::addColumn<QString>("ignored");
+        QTest::addColumn<bool>("sensorGone");
+        QTest::addColumn<QStringList>("boxes"); // each the start of a box's text, untranslated
+        // The try's and the connection's unit queries, then nothing.
+        QTest::newRow("connect: setup mode refused") << int(ConnectAndRead) << 2 << QString() << false
+                                                     << QStringList{QStringLiteral("Failed to get SETUP MODE")};
+        QTest::newRow("connect: no serial number") << int(ConnectAndRead) << -1 << QStringLiteral("SERIAL") << false
+                                                   << QStringList{QStringLiteral("Failed to get SERIAL NUMBER")};
+        QTest::newRow("read: sensor gone") << int(ReadAgain) << -1 << QString() << true
+                                           << QStringList{QStringLiteral("UNABLE_TO_CONFIGURE_DEVICE"),
+                                                          QStringLiteral("Not all device settings have been read")};
+        QTest::newRow("write: sensor gone") << int(Write) << -1 << QString() << true
+                                            << QStringList{QStringLiteral("UNABLE_TO_CONFIGURE_DEVICE"),
+                                                           QStringLiteral("A problem occurred during SAVE operation")};
+        QTest::newRow("backup: sensor gone")
+            << int(Backup) << -1 << QString() << true
+            << QStringList{QStringLiteral("UNABLE_TO_CONFIGURE_DEVICE"), QStringLiteral("Please retry.")};
+        QTest::newRow("write: verified") << int(Write) << -1 << QString() << false
+                                         << QStringList{QStringLiteral("Settings have been saved")};
+    }
+
+    void eachOutcomeShowsItsBoxes()
+    {
+        QFETCH(int, work);
+        QFETCH(int, silenceAfter);
+        QFETCH(QString, ignored);
+        QFETCH(bool, sensorGone);
+        QFETCH(QStringList, boxes);
+        SimFaults faults;
+        faults.silenceAfter = silenceAfter;
+        if (!ignored.isEmpty())
+            faults.ignored = QStringList{ignored};
+        startSensor(0, 19200, faults);
+        startProgram();
+        if (work != ConnectAndRead) {
+            connectAndRead();
+            QVERIFY(window->Config()->SaveConfigFile(backupPath()));
+            dialogs->clear();
+        }
+        if (sensorGone)
+            sensor->Stop(); // the adapter is pulled
+        startWork(Work(work));
+        const QStringList texts = dialogs->texts();
+        int next = 0;
+        for (const QString &text : texts) {
+            if (next < boxes.size() && text.startsWith(T(boxes.at(next))))
+                ++next;
+        }
+        QVERIFY2(next == boxes.size(), qPrintable(texts.join(" | ")));
+        if (!boxes.contains(QStringLiteral("Settings have been saved")))
+            QVERIFY(!texts.contains(T("Settings have been saved")));
+        QVERIFY(problems.isEmpty());
+        QVERIFY(window->isEnabled());
     }
 
     // After a scan that finds nothing the connection dialog waits for the

@@ -21,6 +21,7 @@ private slots:
         QTest::newRow("no sensor") << ConnectOutcome::NoSensor << 3;
         QTest::newRow("port not opened") << ConnectOutcome::PortNotOpened << 4;
         QTest::newRow("unknown device") << ConnectOutcome::UnknownDevice << 5;
+        QTest::newRow("units unusable") << ConnectOutcome::UnitsUnusable << 5;
         QTest::newRow("template unusable") << ConnectOutcome::TemplateUnusable << 5;
         QTest::newRow("setup mode failed") << ConnectOutcome::SetupModeFailed << 5;
         QTest::newRow("serial number failed") << ConnectOutcome::SerialNumberFailed << 5;

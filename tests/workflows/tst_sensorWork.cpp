@@ -6,6 +6,7 @@
 #include "tests/support/linkTimingSwitch.h"
 #include "tests/support/ptypeer.h"
 #include "tests/support/simulatedSensor.h"
+#include "workflows/connectMessages.h"
 #include "workflows/sensorWork.h"
 
 #include <QDir>
@@ -170,7 +171,7 @@ private slots:
         work = std::make_unique<SensorWork>(empty.path() + QLatin1Char('/'), kShortDelays);
         work->SetPortSource([] { return std::optional<QStringList>(QStringList{QStringLiteral("(COM7)")}); });
         const ConnectResult result = work->Connect(SensorTarget{kSensorCom, 6});
-        QCOMPARE(result.outcome, ConnectOutcome::TemplateUnusable);
+        QCOMPARE(result.outcome, ConnectOutcome::UnitsUnusable); // the first file it needs
         QVERIFY(!result.reason.isEmpty());
         QVERIFY(!sensor->InSetupMode());
     }
@@ -326,6 +327,124 @@ private slots:
         QCOMPARE(work->Restore(file, answers, false).outcome, RestoreOutcome::Verified);
         QCOMPARE(sensor->Value(QStringLiteral("OUTPUTINT")), QString::number(changed));
         QCOMPARE(work->Restore(Path(QStringLiteral("none.tcf")), answers, false).outcome, RestoreOutcome::NotWritten);
+    }
+
+    void aSensorThatStopsAnsweringAfterConnectingRefusesSetupMode()
+    {
+        SimFaults faults;
+        faults.silenceAfter = 4; // the try's and the connection's queries, setup mode, serial number
+        QVERIFY(StartSensor(kTempris, faults));
+        QCOMPARE(Connect(), ConnectOutcome::Connected);
+        QCOMPARE(work->Read().outcome, ReadOutcome::SetupModeRefused);
+        FixedAnswers yes(true);
+        const WriteResult written = work->WriteAndVerify(yes, false);
+        QCOMPARE(written.outcome, WriteOutcome::SetupModeRefused);
+        QVERIFY(written.write.sent.isEmpty());
+    }
+
+    void aSensorHangingUpDuringAWriteIsGone()
+    {
+        SimFaults faults;
+        faults.hangUpAfter = 8; // a few lines into the write
+        QVERIFY(StartSensor(kTempris, faults));
+        QCOMPARE(Connect(), ConnectOutcome::Connected);
+        FixedAnswers yes(true);
+        const WriteResult written = work->WriteAndVerify(yes, false);
+        QCOMPARE(written.outcome, WriteOutcome::DeviceGone);
+        QVERIFY(!written.write.failedLine.isEmpty());
+    }
+
+    void aStopDuringTheWriteAbortsItAndAClearedStopLetsWorkGoOn()
+    {
+        QVERIFY(StartSensor(kTempris));
+        QCOMPARE(Connect(), ConnectOutcome::Connected);
+        int sent = 0;
+        connect(work.get(), &SensorWork::lineSent, work.get(), [&] {
+            if (++sent == 3)
+                work->Stop();
+        });
+        FixedAnswers yes(true);
+        const WriteResult written = work->WriteAndVerify(yes, false);
+        QCOMPARE(written.outcome, WriteOutcome::Aborted);
+        QCOMPARE(written.write.sent.size(), 3);
+        QVERIFY(!sensor->InSetupMode());                      // sent back to measuring
+        QCOMPARE(work->Read().outcome, ReadOutcome::Aborted); // the stop holds...
+        work->ClearStop();
+        QCOMPARE(work->Read().outcome, ReadOutcome::Complete); // ...until cleared
+    }
+
+    void aSensorAScanFoundIsBroughtOnlineAndAnAttachedSessionIsLetGo()
+    {
+        QVERIFY(StartSensor(kTempris));
+        const ConnectResult found = work->Search(SensorTarget{kSensorCom, -1});
+        QCOMPARE(found.outcome, ConnectOutcome::Connected);
+        QVERIFY(!sensor->InSetupMode()); // a search opens nothing for good
+        QCOMPARE(work->ConnectFound(found.device).outcome, ConnectOutcome::Connected);
+        QVERIFY(sensor->InSetupMode());
+        QVERIFY(work->TemplatePath().endsWith(QLatin1String(".tdx")) || QFile::exists(work->TemplatePath()));
+        // Another work attached to that session reads through it and lets
+        // go of it without a word to the sensor.
+        SensorWork attached(QStringLiteral(TALVEK_TEST_APP_DIR "/"), kShortDelays);
+        attached.Attach(work->Session());
+        attached.Adopt(work->Current());
+        QCOMPARE(attached.Read().outcome, ReadOutcome::Complete);
+        attached.Release();
+        QVERIFY(sensor->InSetupMode());
+        QVERIFY(work->Session() != nullptr);
+    }
+
+    void eachConnectFailureIsToldInTheBoxesWords_data()
+    {
+        QTest::addColumn<ConnectOutcome>("outcome");
+        QTest::addColumn<int>("problem");
+        QTest::addColumn<QStringList>("captions");
+        QTest::addColumn<QString>("firstText");
+        const QString ce = QStringLiteral("Connection Error");
+        const QString ie = QStringLiteral("Initialisation Error");
+        using P = ConnectResult::IdentityProblem;
+        QTest::newRow("not found") << ConnectOutcome::NoSensor << int(P::None) << QStringList{} << QString();
+        QTest::newRow("port") << ConnectOutcome::PortNotOpened << int(P::None) << QStringList{ce}
+                              << QStringLiteral("FAILED_TO_OPEN_PORT\n\nCOM7 (19200 baud): busy");
+        QTest::newRow("no protocol") << ConnectOutcome::UnknownDevice << int(P::NoProtocol)
+                                     << QStringList{QStringLiteral("WARNING"), ie, ce}
+                                     << QStringLiteral("ID X does not identify protocol version. Aborting");
+        QTest::newRow("unknown") << ConnectOutcome::UnknownDevice << int(P::Unknown)
+                                 << QStringList{QStringLiteral("ERROR"), ie, ce}
+                                 << QStringLiteral("ID X is an unknown device type");
+        QTest::newRow("units") << ConnectOutcome::UnitsUnusable << int(P::None) << QStringList{ie, ce}
+                               << QStringLiteral("Failed to open units file\n\nbusy");
+        QTest::newRow("template") << ConnectOutcome::TemplateUnusable << int(P::None) << QStringList{ie, ce}
+                                  << QStringLiteral("Failed to open template file\n\nbusy");
+        QTest::newRow("setup") << ConnectOutcome::SetupModeFailed << int(P::None) << QStringList{ce}
+                               << QStringLiteral("Failed to get SETUP MODE\n\nCOM7 (19200 baud): busy");
+        QTest::newRow("serial") << ConnectOutcome::SerialNumberFailed << int(P::None) << QStringList{ce}
+                                << QStringLiteral("Failed to get SERIAL NUMBER");
+    }
+
+    void eachConnectFailureIsToldInTheBoxesWords()
+    {
+        QFETCH(ConnectOutcome, outcome);
+        QFETCH(int, problem);
+        QFETCH(QStringList, captions);
+        QFETCH(QString, firstText);
+        ConnectResult result;
+        result.outcome = outcome;
+        result.identityProblem = ConnectResult::IdentityProblem(problem);
+        result.device.portIndex = kSensorCom - 1;
+        result.device.baudText = QStringLiteral("19200");
+        result.device.identity = QStringLiteral("ID X");
+        result.reason = QStringLiteral("busy");
+        if (outcome == ConnectOutcome::UnknownDevice)
+            result.reason = problem == int(ConnectResult::IdentityProblem::NoProtocol)
+                                ? QStringLiteral(" does not identify protocol version. Aborting")
+                                : QStringLiteral(" is an unknown device type");
+        const QList<MessageText> messages = ConnectFailureMessages(result);
+        QStringList shownCaptions;
+        for (const MessageText &message : messages)
+            shownCaptions << message.caption;
+        QCOMPARE(shownCaptions, captions);
+        if (!messages.isEmpty())
+            QCOMPARE(messages.first().text, firstText);
     }
 };
 
