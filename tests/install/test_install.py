@@ -8,7 +8,6 @@ usage: test_install.py BUILD_DIR SOURCE_DIR [unittest options]
 """
 import glob
 import os
-import pty
 import selectors
 import shutil
 import signal
@@ -40,25 +39,30 @@ def shipped_data():
     return sorted(names)
 
 
-def wait_for_main_window(program):
-    """True once the program's main window is up: Qt's accessibility log names
-    each widget as it is shown. Reads the program's standard error (bytes)."""
-    log = b""
+def read_until(stream, done, stop=lambda text: False):
+    """Reads a program's output (bytes) until done(text) or stop(text) holds,
+    it ends, or START_LIMIT passes. Returns (done, text so far)."""
+    text = ""
     deadline = time.monotonic() + START_LIMIT
     with selectors.DefaultSelector() as selector:
-        selector.register(program.stderr, selectors.EVENT_READ)
-        while time.monotonic() < deadline:
+        selector.register(stream, selectors.EVENT_READ)
+        while time.monotonic() < deadline and not stop(text):
             if not selector.select(timeout=deadline - time.monotonic()):
                 break
-            chunk = os.read(program.stderr.fileno(), 65536)
+            chunk = os.read(stream.fileno(), 65536)
             if not chunk:
                 break
-            log += chunk
-            if b"obj=QMessageBox(" in log:
-                break  # start-up failed and says why in a box
-            if b"obj=TfrmMain(" in log:
-                return True, log.decode(errors="replace")
-    return False, log.decode(errors="replace")
+            text += chunk.decode(errors="replace")
+            if done(text):
+                return True, text
+    return False, text
+
+
+def wait_for_main_window(program):
+    """True once the program's main window is up: Qt's accessibility log names
+    each widget as it is shown; a message box instead says start-up failed."""
+    return read_until(program.stderr, lambda log: "obj=TfrmMain(" in log,
+                      stop=lambda log: "obj=QMessageBox(" in log)
 
 
 def tool(name, package):
@@ -97,22 +101,27 @@ class Installed(unittest.TestCase):
             self.assertTrue(os.path.isfile(os.path.join(self.root, path)), path)
         ET.parse(os.path.join(self.root, ICON))  # an SVG is XML first of all
 
-    def test_cli_lists_a_port(self):
+    def test_simulator_registers_and_the_cli_lists_it(self):
         appdata, env = self.environment()
-        master, slave = pty.openpty()
-        device = os.ttyname(slave)
+        sim = subprocess.Popen([os.path.join(self.bin, "talvek-sensorsim"), "--product", "Tempris KDX530-3 PV9",
+                                "--com", "7", "--app-data", appdata],
+                               env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
         try:
-            os.makedirs(os.path.join(appdata, "ports"))
-            os.symlink(device, os.path.join(appdata, "ports", "COM7"))
-            done = run([os.path.join(self.bin, "talvek-cli"), "ports"], env=env)
+            # "ID:<identity>" then "COM7 /dev/pts/N (alias)" once it runs.
+            started, out = read_until(sim.stdout, lambda text: text.count("\n") >= 2)
+            ports = run([os.path.join(self.bin, "talvek-cli"), "ports"], env=env)
         finally:
-            os.close(master)
-            os.close(slave)
-        self.assertEqual(done.returncode, 0, done.stderr)
-        lines = [line for line in done.stdout.splitlines() if line.startswith("COM7\t")]
-        self.assertEqual(len(lines), 1, done.stdout)
-        self.assertIn(device, lines[0])
-        self.assertTrue(lines[0].endswith("(COM7)"), lines[0])
+            sim.send_signal(signal.SIGTERM)
+            err = sim.communicate(timeout=30)[1].decode(errors="replace")
+        self.assertTrue(started, out + err)
+        identity, registered = out.splitlines()[:2]
+        self.assertIn("TEMPRIS KDX530-3", identity)
+        self.assertRegex(registered, r"^COM7 (/dev/pts/[0-9]+) ")
+        device = registered.split()[1]
+        self.assertEqual(sim.returncode, 0, err)
+
+        self.assertEqual(ports.returncode, 0, ports.stderr)
+        self.assertIn(f"COM7\tSerial Port {device} (COM7)", ports.stdout.splitlines())
 
     def test_cli_diffs_two_files(self):
         _, env = self.environment()
