@@ -2,7 +2,8 @@
 # Installs the Debian packages the build, the program and the tests need;
 # does nothing when they are all there already.
 set -euo pipefail
-packages=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev fonts-dejavu-core python3 procps)
+packages=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev fonts-dejavu-core python3 procps
+  dpkg-dev file desktop-file-utils appstream)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,6 +1,7 @@
 // talvek-sensorsim: one simulated sensor on a pseudo-terminal, until SIGINT or
 // SIGTERM (or its own hang-up fault). See the README's section on it.
 #include "sim/simulator.h"
+#include "templates/shippedFiles.h"
 
 #include <QCoreApplication>
 #include <csignal>
@@ -23,7 +24,7 @@ int main(int argc, char *argv[])
         return 0;
     }
     if (command.options.dataDir.isEmpty())
-        command.options.dataDir = QCoreApplication::applicationDirPath();
+        command.options.dataDir = ShippedDataFolder(QCoreApplication::applicationDirPath());
 
     // Signals are taken from a signalfd, so the main thread only ever waits in poll().
     sigset_t stopSignals;

@@ -65,7 +65,7 @@ bool ParseSimCommandLine(const QStringList &arguments, SimCommandLine *out, QStr
          QStringLiteral("seed")},
         {QStringLiteral("data-dir"),
          QStringLiteral("Folder with the templates and the units file (default: the "
-                        "simulator's own folder)."),
+                        "simulator's own folder, else ../share/talvek from it)."),
          QStringLiteral("dir")},
         {QStringLiteral("com"), QStringLiteral("Register as COM<n> in the application data folder."),
          QStringLiteral("n")},

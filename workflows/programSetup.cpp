@@ -78,7 +78,7 @@ void ProgramSetup::Warn(const QString &text, const QString &caption)
 
 QString ProgramSetup::ResolveExeFolder()
 {
-    return withSlash(QCoreApplication::applicationDirPath());
+    return ShippedDataFolder(QCoreApplication::applicationDirPath());
 }
 
 QString ProgramSetup::ResolveAppDataFolder()

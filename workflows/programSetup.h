@@ -14,11 +14,12 @@ struct SetupMessage {
 };
 
 // What every front end does before its first piece of work: find the
-// program folder (the shipped data sits beside the executable) and the
-// application data folder, load the settings (the last ones, else the
-// shipped defaults), move to the program folder, check the shipped files and
-// load the translations in the stored language. It shows nothing: the
-// window shows Messages() as boxes, the command line prints them.
+// program folder (where the shipped data is: beside the executable in a build
+// folder, share/talvek once installed) and the application data folder, load
+// the settings (the last ones, else the shipped defaults), move to the
+// program folder, check the shipped files and load the translations in the
+// stored language. It shows nothing: the window shows Messages() as boxes,
+// the command line prints them.
 class ProgramSetup
 {
 public:
@@ -26,7 +27,8 @@ public:
 
     // False when the program cannot run; Messages() says why.
     bool Run();
-    // The executable's folder with a trailing '/'.
+    // The program folder with a trailing '/': the shipped data's, which is
+    // the executable's own in a build folder (ShippedDataFolder).
     static QString ResolveExeFolder();
 
     const QList<SetupMessage> &Messages() const { return messages; }
