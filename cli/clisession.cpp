@@ -339,7 +339,8 @@ int CliSession::Doctor()
     if (target.HasPort()) {
         const QString path = ComPortDevicePath(target.comNumber);
         if (path.isEmpty()) {
-            PrintError(PortName(target.comNumber) + QStringLiteral(" names no device: give it an alias (see the README)."));
+            PrintError(PortName(target.comNumber) +
+                       QStringLiteral(" names no device: give it an alias (see the README)."));
             return ExitPortOpen;
         }
         ports.append({QString(), path, target.comNumber});

@@ -326,9 +326,8 @@ void PortDoctor::checkAccess(PortDiagnosis &port) const
     port.mode = modeText(info.st_mode);
     port.owner = userName(info.st_uid);
     port.group = groupName(info.st_gid);
-    const bool allowed = system.RealSystem()
-                             ? ::faccessat(AT_FDCWD, path.constData(), R_OK | W_OK, AT_EACCESS) == 0
-                             : modeAllows(info, system.identity);
+    const bool allowed = system.RealSystem() ? ::faccessat(AT_FDCWD, path.constData(), R_OK | W_OK, AT_EACCESS) == 0
+                                             : modeAllows(info, system.identity);
     if (allowed)
         return;
     explainRefusal(port, info);
@@ -363,12 +362,12 @@ void PortDoctor::explainRefusal(PortDiagnosis &port, const struct stat &info) co
             QStringLiteral("newgrp %1").arg(port.group)));
         return;
     }
-    port.findings.append(finding(
-        FindingKind::NoPermission, Severity::Problem,
-        T(QStringLiteral("User %1 may not open %2 (%3, group %4): add the user to group %4, then log out and "
-                         "in again."))
-            .arg(user, port.node, port.mode, port.group),
-        QStringLiteral("sudo usermod -aG %1 %2").arg(port.group, user)));
+    port.findings.append(
+        finding(FindingKind::NoPermission, Severity::Problem,
+                T(QStringLiteral("User %1 may not open %2 (%3, group %4): add the user to group %4, then log out and "
+                                 "in again."))
+                    .arg(user, port.node, port.mode, port.group),
+                QStringLiteral("sudo usermod -aG %1 %2").arg(port.group, user)));
 }
 
 void PortDoctor::checkLock(PortDiagnosis &port) const
@@ -430,9 +429,8 @@ void PortDoctor::checkStableName(PortDiagnosis &port) const
     const QString stable = stableName(port.node);
     if (stable.isEmpty())
         return;
-    const QString comName = port.comName.isEmpty()
-                                ? QStringLiteral("COM%1").arg(ComNumberForDevice(port.node))
-                                : port.comName;
+    const QString comName =
+        port.comName.isEmpty() ? QStringLiteral("COM%1").arg(ComNumberForDevice(port.node)) : port.comName;
     if (!port.devicePath.startsWith(QLatin1String("/dev/")) && readLink(port.devicePath) == stable) {
         port.findings.append(finding(FindingKind::StableName, Severity::Info,
                                      T(QStringLiteral("%1 is an alias of the adapter's stable name %2: it keeps its "
@@ -477,8 +475,8 @@ DoctorReport PortDoctor::Diagnose(const QList<ComPortDevice> &devices) const
         }
         checkServices(port, list);
         if (port.CanOpen())
-            port.findings.append(finding(FindingKind::Usable, Severity::Info,
-                                         T(QStringLiteral("You can open %1.")).arg(port.node)));
+            port.findings.append(
+                finding(FindingKind::Usable, Severity::Info, T(QStringLiteral("You can open %1.")).arg(port.node)));
         report.ports.append(port);
     }
     if (devices.isEmpty())

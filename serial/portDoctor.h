@@ -27,24 +27,24 @@ struct DoctorIdentity {
 struct DoctorSystem {
     QString root = QStringLiteral("/");
     QString lockDirectory = QStringLiteral("/run/lock"); // below root
-    QString aliasFolder = ComAliasFolder(); // named by the fix commands; empty: none
+    QString aliasFolder = ComAliasFolder();              // named by the fix commands; empty: none
     DoctorIdentity identity = DoctorIdentity::Current();
     bool RealSystem() const { return root == QLatin1String("/"); }
 };
 
 enum class FindingKind {
-    NoPorts,           // nothing to check at all
-    Missing,           // the device node is not there
-    NoPermission,      // the user is not in the node's group
-    LogInAgain,        // added to the group, but this session predates it
-    GroupCannotWrite,  // the mode shuts the node's group out
-    Locked,            // a live process holds the lock file
-    StaleLock,         // a lock file whose process is gone
-    OpenElsewhere,     // another process has the node open
-    ModemManager,      // running: probes new USB serial devices
-    Brltty,            // running: claims some USB serial adapters
-    StableName,        // the adapter's /dev/serial/by-id name
-    Usable,            // this user can open it
+    NoPorts,          // nothing to check at all
+    Missing,          // the device node is not there
+    NoPermission,     // not in the node's group (or the owner's bits shut the owner out)
+    LogInAgain,       // added to the group, but this session predates it
+    GroupCannotWrite, // the mode shuts the node's group out
+    Locked,           // a live process holds the lock file
+    StaleLock,        // a lock file whose process is gone
+    OpenElsewhere,    // another process has the node open
+    ModemManager,     // running: probes new USB serial devices
+    Brltty,           // running: claims some USB serial adapters
+    StableName,       // the adapter's /dev/serial/by-id name
+    Usable,           // this user can open it
 };
 
 enum class Severity { Info, Warning, Problem };

@@ -29,9 +29,9 @@ public:
     {
         const QString gid = QString::number(::getegid());
         write("etc/group", "notdialout:x:9999:ann\ndialout:x:" + gid + ":bob\n");
-        write("etc/passwd", QStringLiteral("ann:x:%1:%1::/home/ann:/bin/sh\nbob:x:%2:%2::/home/bob:/bin/sh\n")
-                                .arg(annUid)
-                                .arg(bobUid));
+        write(
+            "etc/passwd",
+            QStringLiteral("ann:x:%1:%1::/home/ann:/bin/sh\nbob:x:%2:%2::/home/bob:/bin/sh\n").arg(annUid).arg(bobUid));
         write("dev/ttyUSB0", "");
         write("dev/ttyS0", "");
         setMode("dev/ttyUSB0", 0660);
@@ -150,8 +150,8 @@ private slots:
                                         << "sudo chmod g+rw /dev/ttyUSB0";
         QTest::newRow("group may") << 0660 << uint(annUid) << "ann" << true << FindingKind::Usable << "";
         QTest::newRow("everyone may") << 0666 << uint(annUid) << "ann" << false << FindingKind::Usable << "";
-        QTest::newRow("read only for all") << 0664 << uint(annUid) << "ann" << false << FindingKind::NoPermission
-                                           << "sudo usermod -aG dialout ann";
+        QTest::newRow("read only for all")
+            << 0664 << uint(annUid) << "ann" << false << FindingKind::NoPermission << "sudo usermod -aG dialout ann";
         QTest::newRow("root") << 0600 << 0u << "root" << false << FindingKind::Usable << "";
     }
     void permissions()
@@ -239,8 +239,8 @@ private slots:
         root.addProcess(777, "screen", {"/dev/null", "/dev/ttyUSB0"});
         root.addProcess(778, "bash", {"/dev/ttyS0"});
         const PortDiagnosis port = PortDoctor(root.system(annUid, "ann")).DiagnosePort(usb0());
-        QCOMPARE(kinds(port), QList<FindingKind>({FindingKind::OpenElsewhere, FindingKind::StableName,
-                                                  FindingKind::Usable}));
+        QCOMPARE(kinds(port),
+                 QList<FindingKind>({FindingKind::OpenElsewhere, FindingKind::StableName, FindingKind::Usable}));
         const DoctorFinding *holder = findingOf(port, FindingKind::OpenElsewhere);
         QVERIFY(holder != nullptr);
         QVERIFY(holder->explanation.contains(QLatin1String("777 (screen)")));
@@ -310,8 +310,9 @@ private slots:
         const DoctorFinding *stable = findingOf(port, FindingKind::StableName);
         QVERIFY(stable != nullptr);
         QVERIFY(stable->explanation.contains("/dev/serial/by-id/" + byIdName));
-        QCOMPARE(stable->fix, "mkdir -p '/home/ann/.local/share/OrdaAppsData/Talvek/ports' && ln -sfn /dev/serial/by-id/" +
-                                  byIdName + " '/home/ann/.local/share/OrdaAppsData/Talvek/ports/COM100'");
+        QCOMPARE(stable->fix,
+                 "mkdir -p '/home/ann/.local/share/OrdaAppsData/Talvek/ports' && ln -sfn /dev/serial/by-id/" +
+                     byIdName + " '/home/ann/.local/share/OrdaAppsData/Talvek/ports/COM100'");
 
         // Reached through an alias of the stable name: nothing to do.
         QTemporaryDir aliases;
@@ -341,8 +342,8 @@ private slots:
                                "user to group dialout, then log out and in again."));
         QVERIFY(lines.contains(QStringLiteral("      $ sudo usermod -aG dialout ann")));
         QVERIFY(lines.contains(QStringLiteral("      ") + QStringLiteral("ATTRS{idVendor}==\"0403\", "
-                                                                        "ATTRS{idProduct}==\"6001\", "
-                                                                        "ENV{ID_MM_DEVICE_IGNORE}=\"1\"")));
+                                                                         "ATTRS{idProduct}==\"6001\", "
+                                                                         "ENV{ID_MM_DEVICE_IGNORE}=\"1\"")));
         QCOMPARE(lines.last(), QStringLiteral("Not every port can be opened: see the problems above."));
         QVERIFY(!report.AllUsable());
 
