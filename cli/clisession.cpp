@@ -8,6 +8,7 @@
 #include "cli/exitstatus.h"
 #include "engine/summaryLines.h"
 #include "serial/comPortUtils.h"
+#include "serial/portDoctor.h"
 
 #include <QCoreApplication>
 
@@ -304,6 +305,30 @@ int CliSession::Ports()
         PrintOut(name + QLatin1Char('\t') + friendly);
     }
     return ExitOk;
+}
+
+int CliSession::Doctor()
+{
+    QList<ComPortDevice> ports;
+    if (target.HasPort()) {
+        const QString path = ComPortDevicePath(target.comNumber);
+        if (path.isEmpty()) {
+            PrintError(PortName(target.comNumber) +
+                       QStringLiteral(" names no device: give it an alias (see the README)."));
+            return ExitPortOpen;
+        }
+        ports.append({QString(), path, target.comNumber});
+    } else {
+        for (const ComPortDevice &device : SystemComPorts()) {
+            QStringList listed;
+            FilterComPorts({device.friendlyName}, listed);
+            if (!listed.isEmpty()) // never Bluetooth links, as the port list
+                ports.append(device);
+        }
+    }
+    const DoctorReport report = PortDoctor().Diagnose(ports);
+    PrintOut(RenderDoctorReport(report));
+    return report.AllUsable() ? ExitOk : ExitPortOpen;
 }
 
 int CliSession::Scan()

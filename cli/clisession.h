@@ -34,6 +34,8 @@ public:
 
     int Ports();
     int Scan();
+    // Why the ports (or the target port) can or cannot be opened; opens none.
+    int Doctor();
     int Read(const QString &outputFile);
     int Write(const QString &inputFile);
     int Backup(const QString &outputFile);

@@ -56,6 +56,13 @@ const QList<Command> &Commands()
          true,
          {"port", "mismatch"},
          1},
+        {"doctor",
+         "doctor [--port COMn]",
+         "Explains for each port (or only the given one) whether it can be opened and, if not, why and "
+         "which command fixes it: permissions, locks, programs holding it, ModemManager, brltty.",
+         false,
+         {"port"},
+         0},
         {"diff",
          "diff A.tcf B.tcf",
          "Prints each setting that differs between two configuration files: command, value in A, value in B.",
@@ -71,7 +78,8 @@ const char *const kStatuses =
     "2 usage error, 3 no sensor found, 4 port cannot be opened, 5 unknown or unsupported device,\n"
     "6 incompatible file, 7 invalid entries in the file, 8 read incomplete, 9 verification failed,\n"
     "10 other failure (a file cannot be read or written, the write was refused),\n"
-    "130 stopped by SIGINT (Ctrl-C), 143 stopped by SIGTERM (the operation aborted, the sensor told EXIT).";
+    "130 stopped by SIGINT (Ctrl-C), 143 stopped by SIGTERM (the operation aborted, the sensor told EXIT).\n"
+    "doctor: 0 every port checked can be opened, 4 a port cannot be opened or there is none.";
 
 void PrintUsage()
 {
@@ -96,10 +104,12 @@ void AddOptions(QCommandLineParser &parser, const Command &command)
     parser.addHelpOption();
     parser.addOption({QStringLiteral("lang"), QStringLiteral("Language of the messages."), QStringLiteral("en|fr|pl")});
     if (command.options.contains(QStringLiteral("port"))) {
+        const bool doctor = QString::fromLatin1(command.name) == QLatin1String("doctor");
         parser.addOption({QStringLiteral("port"),
-                          QStringLiteral("The sensor's port; without it every port is scanned."),
+                          doctor ? QStringLiteral("The port to check; without it every port is checked.")
+                                 : QStringLiteral("The sensor's port; without it every port is scanned."),
                           QStringLiteral("COMn")});
-        if (QString::fromLatin1(command.name) != QLatin1String("scan"))
+        if (QString::fromLatin1(command.name) != QLatin1String("scan") && !doctor)
             parser.addOption({QStringLiteral("baud"),
                               QStringLiteral("The sensor's baud rate (with --port): no scan, one try at this rate."),
                               QStringLiteral("RATE")});
@@ -171,6 +181,8 @@ int RunSessionCommand(CliSession &session, const QString &name, const QString &i
         return session.Ports();
     if (name == QLatin1String("scan"))
         return session.Scan();
+    if (name == QLatin1String("doctor"))
+        return session.Doctor();
     if (name == QLatin1String("read"))
         return session.Read(output);
     if (name == QLatin1String("write"))

@@ -2,6 +2,7 @@
 
 #include "base/log.h"
 #include "base/translate.h"
+#include "connect/portDoctorView.h"
 #include "connect/safeModeWizard.h"
 #include "settings/guiSettings.h"
 #include "ui/dialogs.h"
@@ -28,6 +29,8 @@ constexpr int defaultFirstTryPort = 1;
 constexpr int defaultManualComport = 1;
 constexpr int defaultManualBaudRate = 6; // outside the list: nothing preselected
 constexpr int manualBaudCodeOffset = 4;  // list position p is baud code p + 4
+constexpr int diagnosisWidth = 640;      // room for the diagnosis' commands
+constexpr int diagnosisHeight = 660;
 } // namespace
 
 TfrmCommsInit::TfrmCommsInit(TfrmGuiSettings *guiSettings, QWidget *parent)
@@ -81,6 +84,8 @@ void TfrmCommsInit::buildLayout()
     PageControl1->addTab(tsSafeMode, QString());
     PageControl1->setEnabled(false);
     layout->addWidget(PageControl1, 1);
+    gbDoctor = new TPortDoctorView(this);
+    layout->addWidget(gbDoctor, 1);
 
     buClose = new QPushButton(this);
     buClose->setObjectName(QStringLiteral("buClose"));
@@ -302,6 +307,7 @@ void TfrmCommsInit::RunScan()
     buClose->setEnabled(false);
     PageControl1->setCurrentWidget(tabStatus);
     PageControl1->setEnabled(false);
+    gbDoctor->Clear();
 
     ClearFoundDevices();
     PrepareScanner();
@@ -318,6 +324,7 @@ void TfrmCommsInit::FinishScan()
         tmrClose.start();
     } else {
         PageControl1->setEnabled(true);
+        ShowDiagnosis(portNames);
         Dialogs().Message(T(QStringLiteral("PLEASE_CHECK_VERSION_TALVEK")), T(QStringLiteral("No devices found")));
     }
     busy = false;
@@ -394,12 +401,16 @@ void TfrmCommsInit::buTryClick()
         return;
     BeginWork();
     Memo2->clear();
+    gbDoctor->Clear();
     ClearFoundDevices();
     PrepareScanner();
     // Without a chosen rate the port is tried at every rate the scan uses.
     const int position = cbBaud->currentIndex();
-    ShowTryResult(
-        scanner.TryPort(PortIndexFromField(edComPort->text()), position >= 0 ? position + manualBaudCodeOffset : -1));
+    const int index = PortIndexFromField(edComPort->text());
+    const ScanResult result = scanner.TryPort(index, position >= 0 ? position + manualBaudCodeOffset : -1);
+    ShowTryResult(result);
+    if (result.outcome == ScanOutcome::PortNotOpened)
+        ShowDiagnosis({QStringLiteral("COM") + QString::number(index + 1)});
     EndWork();
     if (!foundDevices.isEmpty())
         done(QDialog::Accepted);
@@ -426,6 +437,12 @@ void TfrmCommsInit::ShowTryResult(const ScanResult &result)
         Memo2->appendPlainText(texts.noSensorFound);
         break;
     }
+}
+
+void TfrmCommsInit::ShowDiagnosis(const QStringList &names)
+{
+    gbDoctor->Diagnose(names);
+    resize(qMax(width(), diagnosisWidth), qMax(height(), diagnosisHeight));
 }
 
 void TfrmCommsInit::PageControl1Change(int)

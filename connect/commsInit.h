@@ -21,6 +21,7 @@ class QPushButton;
 class QTabWidget;
 class QWidget;
 class TfrmGuiSettings;
+class TPortDoctorView;
 class TSafeModeWizard;
 
 // The connection dialog: shows the port scanner's scan as soon as it is
@@ -116,6 +117,7 @@ public:
     QFrame *paFooter = nullptr;
     QTimer tmrClose;
     TSafeModeWizard *safeMode = nullptr;
+    TPortDoctorView *gbDoctor = nullptr;
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -134,6 +136,8 @@ private:
     void ShowProgress(int step, int steps);
     void FinishScan();
     void ShowTryResult(const ScanResult &result);
+    // Why the ports could not be used, below the tabs; the dialog grows to show it.
+    void ShowDiagnosis(const QStringList &names);
 
     TfrmGuiSettings *m_guiSettings = nullptr;
     PortScanner scanner;

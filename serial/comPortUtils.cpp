@@ -113,6 +113,11 @@ void FilterComPorts(const QStringList &friendlyNames, QStringList &names)
     }
 }
 
+QString ComAliasFolder()
+{
+    return aliasFolder();
+}
+
 QString ComPortDevicePath(int comNumber)
 {
     if (comNumber <= 0)

@@ -33,6 +33,9 @@ void FilterComPorts(const QStringList &friendlyNames, QStringList &names);
 QString ComPortDevicePath(int comNumber);
 QString ComNameDevicePath(const QString &comName);
 int ComNumberForDevice(const QString &devicePath);
+// The folder of the COM aliases with a trailing '/'; empty while the
+// application data folder is unknown.
+QString ComAliasFolder();
 // The system description and device path followed by "(COMn)".
 QString ComFriendlyName(const QString &description, const QString &devicePath, int comNumber);
 // Aliases first (by number), then the system's devices (by number); a device

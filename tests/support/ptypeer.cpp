@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <poll.h>
 #include <pty.h>
+#include <fcntl.h>
 #include <sys/eventfd.h>
 #include <termios.h>
 #include <unistd.h>
@@ -21,6 +22,9 @@ PtyPeer::PtyPeer()
         master = slave = -1;
         return;
     }
+    // A program a test starts must not inherit the device's side of the line.
+    ::fcntl(master, F_SETFD, FD_CLOEXEC);
+    ::fcntl(slave, F_SETFD, FD_CLOEXEC);
     slavePath = QString::fromLocal8Bit(name);
     wakeFd = ::eventfd(0, EFD_CLOEXEC);
     thread = std::thread([this] { Run(); });
