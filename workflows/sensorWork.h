@@ -131,6 +131,12 @@ public:
     // Finds the sensor (Search), opens its port, chooses its template
     // and takes it into setup mode with its serial number read.
     ConnectResult Connect(const SensorTarget &target);
+    // Finds the sensor (Search) and opens its port without taking it into
+    // setup mode: it goes on measuring, and each line it sends is announced
+    // to lineReceiver (a LiveMonitor). Current() is the product's template,
+    // whose report the lines are decoded with, since no setting is read.
+    ConnectResult Listen(const SensorTarget &target, QObject *lineReceiver);
+    bool Listening() const { return listening; }
     // Reads every setting into Current().
     ReadResult Read();
     // Checks the file against the sensor (asking about a protocol, heating
@@ -145,7 +151,8 @@ public:
     BackupResult Backup(const QString &path);
     // LoadFile, then WriteAndVerify.
     RestoreResult Restore(const QString &path, IQuestions &questions, bool syncTime);
-    // Tells the sensor to leave setup mode and lets the port go.
+    // Tells the sensor to leave setup mode (unless it was only listened to)
+    // and lets the port go.
     void Release();
 
     bool Online() const { return online; }
@@ -172,4 +179,5 @@ private:
     Document lastRead;
     QString serialNumber;
     bool online = false;
+    bool listening = false;
 };
