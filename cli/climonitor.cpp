@@ -21,7 +21,12 @@ int CliSession::Monitor(const MonitorOptions &options)
     const int connected = Listen(monitor);
     if (connected != ExitOk)
         return connected;
-    monitor.Start(work->Session()->Link(), work->Current());
+    Document document;
+    if (const int status = MonitorDocument(options, document); status != ExitOk) {
+        work->Release();
+        return status;
+    }
+    monitor.Start(work->Session()->Link(), document);
     if (!options.csvFile.isEmpty() && !monitor.Record(options.csvFile)) {
         PrintError(QStringLiteral("talvek-cli: ") + monitor.RecordError());
         monitor.Stop();
@@ -47,6 +52,27 @@ int CliSession::Monitor(const MonitorOptions &options)
     work->Release();
     PrintMonitorSummary(monitor, options);
     return ExitStatus(monitor.Outcome());
+}
+
+// The sensor's settings are never read here, so its report is the
+// template's unless a configuration read from it earlier says otherwise.
+int CliSession::MonitorDocument(const MonitorOptions &options, Document &document) const
+{
+    document = work->Current();
+    if (options.configFile.isEmpty())
+        return ExitOk;
+    const CompatibilityCheck check = CheckCompatibility(options.configFile, document.identity);
+    if (check.verdict == Compatibility::Unreadable) {
+        PrintError(QStringLiteral("talvek-cli: ") + check.reason);
+        return ExitFailed;
+    }
+    if (check.verdict == Compatibility::ProductMismatch) {
+        PrintError(QStringLiteral("talvek-cli: %1 is for %2, the sensor is %3")
+                       .arg(options.configFile, check.issues.value(0).found, check.issues.value(0).expected));
+        return ExitIncompatibleFile;
+    }
+    document.products = LoadConfigDocument(options.configFile).products;
+    return document.IsNull() ? ExitFailed : ExitOk;
 }
 
 void CliSession::PrintLine(const DecodedLine &line, const QDateTime &time, const LineDecoder &decoder,

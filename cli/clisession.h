@@ -13,6 +13,7 @@ struct MonitorOptions {
     QString csvFile;     // record decoded lines here (absolute; empty: none)
     double seconds = -1; // stop after this long (< 0: at a signal only)
     bool raw = false;    // print the lines as received instead of decoded
+    QString configFile;  // decode by this configuration's report (absolute; empty: the template's)
 };
 
 // Where a command looks for its sensor: a port (-1: every port) and, with a
@@ -76,6 +77,8 @@ private:
     void ReportInvalidEntries(const QList<EntryError> &errors) const;
     void Disconnect();
     int Listen(LiveMonitor &monitor);
+    // The document the lines are decoded with; ExitOk, or why the file cannot serve.
+    int MonitorDocument(const MonitorOptions &options, Document &document) const;
     void PrintLine(const DecodedLine &line, const QDateTime &time, const LineDecoder &decoder, bool raw) const;
     void PrintMonitorSummary(const LiveMonitor &monitor, const MonitorOptions &options) const;
 

@@ -57,9 +57,10 @@ const QList<Command> &Commands()
          {"port", "mismatch"},
          1},
         {"monitor",
-         "monitor [--port COMn [--baud RATE]] [--csv FILE] [--duration SECONDS] [--raw]",
+         "monitor [--port COMn [--baud RATE]] [--config FILE.tcf] [--csv FILE] [--duration SECONDS] [--raw]",
          "Finds the sensor and prints its continuous output, decoded into channels by the report of its product's "
-         "template (or raw), without taking it into setup mode; records the decoded values to a CSV file. "
+         "template, or of a configuration read from it (or raw), without taking it into setup mode; records the "
+         "decoded values to a CSV file. "
          "Stops after the duration or at Ctrl-C.",
          true,
          {"port", "monitor"},
@@ -126,6 +127,9 @@ void AddOptions(QCommandLineParser &parser, const Command &command)
         parser.addOption({QStringLiteral("duration"), QStringLiteral("Stop after this many seconds."),
                           QStringLiteral("SECONDS")});
         parser.addOption({QStringLiteral("raw"), QStringLiteral("Print the lines as received, not decoded.")});
+        parser.addOption({QStringLiteral("config"),
+                          QStringLiteral("Decode by the report of this configuration (one read from the sensor)."),
+                          QStringLiteral("FILE")});
     }
     for (int i = 0; i < command.files; ++i)
         parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A configuration file."));
@@ -213,6 +217,8 @@ QString ReadMonitorOptions(const QCommandLineParser &parser, const Command &comm
         options.csvFile = QFileInfo(parser.value(QStringLiteral("csv"))).absoluteFilePath();
     }
     options.raw = parser.isSet(QStringLiteral("raw"));
+    if (parser.isSet(QStringLiteral("config")))
+        options.configFile = QFileInfo(parser.value(QStringLiteral("config"))).absoluteFilePath();
     return {};
 }
 

@@ -583,6 +583,36 @@ private slots:
         QVERIFY2(run.err.contains(message), qPrintable(run.err));
     }
 
+    void monitorDecodesByAConfigurationReadEarlier()
+    {
+        startSensor(kTempris);
+        readInto(path("sensor.tcf"));
+        IXMLproductsType document = IXMLproductsType::Load(path("sensor.tcf"));
+        QVERIFY(!document.IsNull());
+        const IXMLdeviceType device = document.Device(0);
+        for (int c = 0; c < device.Count(); ++c)
+            for (int p = 0; p < device.Category(c).Count(); ++p)
+                if (device.Category(c).Param(p).Cmd() == QLatin1String("REPORT"))
+                    device.Category(c).Param(p).SetReportvalue("NODE TEMP STATUS");
+        QSaveFile file(path("sensor.tcf"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(document.Document().toByteArray()) > 0 && file.commit());
+        startSensor(kTempris, {}, 19200, 200);
+        QVERIFY(cli({"write", "--port", "COM7", "--baud", "19200", path("sensor.tcf")}).status == ExitOk);
+
+        const QStringList monitor{"monitor", "--port", "COM7", "--baud", "19200", "--duration", "1.5"};
+        const Run byTemplate = cli(monitor); // the template's report has eight fields
+        QVERIFY2(byTemplate.status == ExitNotDecoded, qPrintable(byTemplate.err));
+        QVERIFY2(byTemplate.err.contains("3 fields where the report has 8"), qPrintable(byTemplate.err));
+        const Run byFile = cli(monitor + QStringList{"--config", path("sensor.tcf")});
+        QVERIFY2(byFile.status == ExitOk, qPrintable(byFile.err));
+        QVERIFY2(byFile.out.contains(QRegularExpression("Z  NODE=Q  TEMP=[-+]\\d+\\.\\d C  STATUS=0000\n")),
+                 qPrintable(byFile.out));
+
+        const Run otherProduct =
+            cli(monitor + QStringList{"--config", QStringLiteral(TALVEK_TEST_APP_DIR "/corvixII_pv4_template.tdx")});
+        QCOMPARE(otherProduct.status, int(ExitIncompatibleFile));
+    }
+
     void monitorEndsAtCtrlCWithWhatItSaw()
     {
         startSensor(kTempris, {}, 19200, 200);
