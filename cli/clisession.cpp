@@ -125,6 +125,12 @@ void CliSession::Stop(int signalNumber)
 {
     if (Stopped())
         return;
+    if (watching) {
+        // Watching ends at a signal as it does after its duration.
+        watching = false;
+        QCoreApplication::exit(0);
+        return;
+    }
     stopSignal = signalNumber;
     Log(QStringLiteral("talvek-cli: stopped by signal %1, aborting").arg(signalNumber));
     if (work)
@@ -150,14 +156,23 @@ bool CliSession::SyncTime() const
 
 // ------------------------------------------------------------------ connecting
 
+SensorTarget CliSession::Where() const
+{
+    SensorTarget where;
+    where.comNumber = target.comNumber;
+    where.baudCode = target.Direct() ? BaudCode(target.baud) : -1;
+    return where;
+}
+
 int CliSession::Connect()
 {
     if (Stopped())
         return StoppedStatus();
-    SensorTarget where;
-    where.comNumber = target.comNumber;
-    where.baudCode = target.Direct() ? BaudCode(target.baud) : -1;
-    const ConnectResult result = work->Connect(where);
+    return Connected(work->Connect(Where()));
+}
+
+int CliSession::Connected(const ConnectResult &result)
+{
     if (result.outcome == ConnectOutcome::Connected) {
         settings->SetFirstTryPort(result.device.portIndex + 1);
         return ExitOk;

@@ -1,11 +1,20 @@
 #pragma once
 #include "cli/exitcodes.h"
+#include "workflows/liveMonitor.h"
 #include "workflows/programSetup.h"
 #include "workflows/sensorWork.h"
 
 #include <QObject>
 #include <QString>
 #include <memory>
+
+// What the monitor command does with the lines.
+struct MonitorOptions {
+    QString csvFile;     // record decoded lines here (absolute; empty: none)
+    double seconds = -1; // stop after this long (< 0: at a signal only)
+    bool raw = false;    // print the lines as received instead of decoded
+    QString configFile;  // decode by this configuration's report (absolute; empty: the template's)
+};
 
 // Where a command looks for its sensor: a port (-1: every port) and, with a
 // port, a baud rate ("" : every rate the scan uses).
@@ -40,6 +49,8 @@ public:
     int Write(const QString &inputFile);
     int Backup(const QString &outputFile);
     int Restore(const QString &inputFile);
+    // Watches the sensor's output without setup mode (cli/climonitor.cpp).
+    int Monitor(const MonitorOptions &options);
 
     // A SIGINT or SIGTERM arrived: the running scan, read or write stops at
     // its next step (one about to start does not start) and the sensor is
@@ -52,6 +63,9 @@ private:
     bool Stopped() const { return stopSignal != 0; }
     // Connects for a command; ExitOk or the failure's status (explained).
     int Connect();
+    SensorTarget Where() const;
+    // ExitOk for a sensor brought online, else the failure's status (explained).
+    int Connected(const ConnectResult &result);
     void ExplainConnectFailure(const ConnectResult &result) const;
     void ExplainNotFound(const ScanResult &scan) const;
     int Finish(int status);
@@ -64,6 +78,11 @@ private:
     int ReportWrite(const WriteResult &result) const;
     void ReportInvalidEntries(const QList<EntryError> &errors) const;
     void Disconnect();
+    int Listen(LiveMonitor &monitor);
+    // The document the lines are decoded with; ExitOk, or why the file cannot serve.
+    int MonitorDocument(const MonitorOptions &options, Document &document) const;
+    void PrintLine(const DecodedLine &line, const QDateTime &time, const LineDecoder &decoder, bool raw) const;
+    void PrintMonitorSummary(const LiveMonitor &monitor, const MonitorOptions &options) const;
 
     std::unique_ptr<TfrmGuiSettings> settings;
     std::unique_ptr<TLanguage> language;
@@ -72,4 +91,5 @@ private:
     CliTarget target;
     bool acceptMismatch = false;
     int stopSignal = 0;
+    bool watching = false; // the monitor's event loop runs: a signal ends it
 };

@@ -17,7 +17,7 @@ struct Command {
     const char *synopsis;
     const char *description;
     bool usesSensor;
-    QStringList options; // of "port", "output", "mismatch"
+    QStringList options; // of "port", "output", "mismatch", "monitor"
     int files;           // positional file arguments required
 };
 
@@ -63,6 +63,15 @@ const QList<Command> &Commands()
          false,
          {"port"},
          0},
+        {"monitor",
+         "monitor [--port COMn [--baud RATE]] [--config FILE.tcf] [--csv FILE] [--duration SECONDS] [--raw]",
+         "Finds the sensor and prints its continuous output, decoded into channels by the report of its product's "
+         "template, or of a configuration read from it (or raw), without taking it into setup mode; records the "
+         "decoded values to a CSV file. "
+         "Stops after the duration or at Ctrl-C.",
+         true,
+         {"port", "monitor"},
+         0},
         {"diff",
          "diff A.tcf B.tcf",
          "Prints each setting that differs between two configuration files: command, value in A, value in B.",
@@ -78,6 +87,7 @@ const char *const kStatuses =
     "2 usage error, 3 no sensor found, 4 port cannot be opened, 5 unknown or unsupported device,\n"
     "6 incompatible file, 7 invalid entries in the file, 8 read incomplete, 9 verification failed,\n"
     "10 other failure (a file cannot be read or written, the write was refused),\n"
+    "11 monitor: the sensor sent no line, 12 monitor: no line could be decoded,\n"
     "130 stopped by SIGINT (Ctrl-C), 143 stopped by SIGTERM (the operation aborted, the sensor told EXIT).\n"
     "doctor: 0 every port checked can be opened, 4 a port cannot be opened or there is none.";
 
@@ -121,6 +131,16 @@ void AddOptions(QCommandLineParser &parser, const Command &command)
     if (command.options.contains(QStringLiteral("mismatch")))
         parser.addOption({QStringLiteral("yes-mismatch"),
                           QStringLiteral("Accept a protocol, heating or axis configuration mismatch.")});
+    if (command.options.contains(QStringLiteral("monitor"))) {
+        parser.addOption({QStringLiteral("csv"), QStringLiteral("Record the decoded values to FILE."),
+                          QStringLiteral("FILE")});
+        parser.addOption({QStringLiteral("duration"), QStringLiteral("Stop after this many seconds."),
+                          QStringLiteral("SECONDS")});
+        parser.addOption({QStringLiteral("raw"), QStringLiteral("Print the lines as received, not decoded.")});
+        parser.addOption({QStringLiteral("config"),
+                          QStringLiteral("Decode by the report of this configuration (one read from the sensor)."),
+                          QStringLiteral("FILE")});
+    }
     for (int i = 0; i < command.files; ++i)
         parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A configuration file."));
 }
@@ -192,7 +212,30 @@ int RunSessionCommand(CliSession &session, const QString &name, const QString &i
     return session.Restore(input);
 }
 
-int RunOnSession(const Command &command, const QCommandLineParser &parser, const CliTarget &target)
+// Checks the monitor's options; empty when they are fine.
+QString ReadMonitorOptions(const QCommandLineParser &parser, const Command &command, MonitorOptions &options)
+{
+    if (!command.options.contains(QStringLiteral("monitor")))
+        return {};
+    if (parser.isSet(QStringLiteral("duration"))) {
+        bool ok = false;
+        options.seconds = parser.value(QStringLiteral("duration")).toDouble(&ok);
+        if (!ok || options.seconds <= 0)
+            return QStringLiteral("--duration needs a number of seconds above 0");
+    }
+    if (parser.isSet(QStringLiteral("csv"))) {
+        if (parser.value(QStringLiteral("csv")).isEmpty())
+            return QStringLiteral("--csv needs a file name");
+        options.csvFile = QFileInfo(parser.value(QStringLiteral("csv"))).absoluteFilePath();
+    }
+    options.raw = parser.isSet(QStringLiteral("raw"));
+    if (parser.isSet(QStringLiteral("config")))
+        options.configFile = QFileInfo(parser.value(QStringLiteral("config"))).absoluteFilePath();
+    return {};
+}
+
+int RunOnSession(const Command &command, const QCommandLineParser &parser, const CliTarget &target,
+                 const MonitorOptions &monitor)
 {
     const QString name = QString::fromLatin1(command.name);
     const QString output = command.options.contains(QStringLiteral("output"))
@@ -209,7 +252,8 @@ int RunOnSession(const Command &command, const QCommandLineParser &parser, const
     session.SetTarget(target);
     session.SetAcceptMismatch(parser.optionNames().contains(QStringLiteral("yes-mismatch")) &&
                               parser.isSet(QStringLiteral("yes-mismatch")));
-    const int status = RunSessionCommand(session, name, input, output);
+    const int status = name == QLatin1String("monitor") ? session.Monitor(monitor)
+                                                        : RunSessionCommand(session, name, input, output);
     if (session.StoppedStatus() == 0)
         return status;
     PrintError(QStringLiteral("talvek-cli: stopped by a signal; the operation was aborted."));
@@ -234,12 +278,15 @@ int RunCommand(const Command &command, const QStringList &arguments)
     if (LanguageIndex(parser) == -2)
         return UsageError(QStringLiteral("--lang must be en, fr or pl"));
     CliTarget target;
-    const QString problem = ReadTarget(parser, command, target);
+    MonitorOptions monitor;
+    QString problem = ReadTarget(parser, command, target);
+    if (problem.isEmpty())
+        problem = ReadMonitorOptions(parser, command, monitor);
     if (!problem.isEmpty())
         return UsageError(problem);
     if (QString::fromLatin1(command.name) == QLatin1String("diff"))
         return RunDiff(parser.positionalArguments());
-    return RunOnSession(command, parser, target);
+    return RunOnSession(command, parser, target, monitor);
 }
 } // namespace
 

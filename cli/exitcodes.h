@@ -14,6 +14,8 @@ enum CliExit : int {
     ExitReadIncomplete = 8,   // not every setting could be read
     ExitVerifyFailed = 9,     // the device does not hold what was written
     ExitFailed = 10,          // anything else: a file unreadable or unwritable, a write refused
+    ExitNoData = 11,          // monitor: the sensor sent no line
+    ExitNotDecoded = 12,      // monitor: lines came, but none of the report's shape
     // Stopped by a signal, after the running operation was aborted and the
     // sensor told to leave setup mode; 128 + the signal's number, as shells do.
     ExitInterrupted = 130, // SIGINT (Ctrl-C)

@@ -107,6 +107,21 @@ CliExit ExitStatus(RestoreOutcome outcome)
     return ExitFailed;
 }
 
+CliExit ExitStatus(MonitorOutcome outcome)
+{
+    switch (outcome) {
+    case MonitorOutcome::Decoded:
+        return ExitOk;
+    case MonitorOutcome::NoLines:
+        return ExitNoData;
+    case MonitorOutcome::NothingDecoded:
+        return ExitNotDecoded;
+    case MonitorOutcome::RecordFailed:
+        return ExitFailed;
+    }
+    return ExitFailed;
+}
+
 int SignalStatus(int signalNumber)
 {
     return signalNumber == SIGTERM ? ExitTerminated : signalNumber == SIGINT ? ExitInterrupted : 128 + signalNumber;

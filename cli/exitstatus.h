@@ -1,5 +1,6 @@
 #pragma once
 #include "cli/exitcodes.h"
+#include "workflows/liveMonitor.h"
 #include "workflows/sensorWork.h"
 
 // The exit status of each outcome. Every switch names every outcome, and
@@ -11,5 +12,6 @@ CliExit ExitStatus(FileOutcome outcome);
 CliExit ExitStatus(WriteOutcome outcome);
 CliExit ExitStatus(BackupOutcome outcome);
 CliExit ExitStatus(RestoreOutcome outcome);
+CliExit ExitStatus(MonitorOutcome outcome);
 // A signal's status: 128 + its number, as shells report it.
 int SignalStatus(int signalNumber);

@@ -78,6 +78,17 @@ BringUpFailure DeviceSession::StartTransacting(QObject *notifyWindow)
     return BringUpFailure::None;
 }
 
+BringUpFailure DeviceSession::StartStreaming(QObject *notifyWindow)
+{
+    int result = link->StartRxService(notifyWindow);
+    if (result == 0)
+        result = link->SetRxServiceMode(RX_MODE_STREAMING);
+    if (result != 0)
+        return Fail(BringUpFailure::ReceiveServiceFailed, result);
+    lastCode = 0;
+    return BringUpFailure::None;
+}
+
 BringUpFailure DeviceSession::QueryUnit()
 {
     const int result = session->QueryUnit(identity);

@@ -51,6 +51,9 @@ public:
     // Starts the receive service (lines announced to notifyWindow while
     // streaming) and switches it to transacting.
     BringUpFailure StartTransacting(QObject *notifyWindow = nullptr);
+    // Starts the receive service streaming: each line is announced to
+    // notifyWindow as it completes, and no command is sent.
+    BringUpFailure StartStreaming(QObject *notifyWindow);
     // Asks for the identity; learns the unit address.
     BringUpFailure QueryUnit();
     BringUpFailure EnterSetupMode();

@@ -130,6 +130,32 @@ ConnectResult SensorWork::BringOnline(ConnectResult result)
     return result;
 }
 
+ConnectResult SensorWork::Listen(const SensorTarget &target, QObject *receiver)
+{
+    Release();
+    ConnectResult result = Search(target);
+    if (result.outcome != ConnectOutcome::Connected)
+        return result;
+    device = std::make_unique<DeviceSession>(timing);
+    if (portSource)
+        device->SetPortSource(portSource);
+    listening = true; // from here on, letting go never sends a word
+    const auto fail = [&](ConnectOutcome outcome, const QString &reason) {
+        result.outcome = outcome;
+        result.reason = reason;
+        Release();
+        return result;
+    };
+    if (device->Open(result.device.portIndex, result.device.baudCode) != BringUpFailure::None)
+        return fail(ConnectOutcome::PortNotOpened, device->OpenErrorText());
+    device->OpenPortLog();
+    if (!OpenDocument(result.device.identity, result))
+        return fail(result.outcome, result.reason);
+    if (device->StartStreaming(receiver) != BringUpFailure::None)
+        return fail(ConnectOutcome::PortNotOpened, QStringLiteral("the receive service could not be started"));
+    return result;
+}
+
 bool SensorWork::OpenDocument(const QString &identity, ConnectResult &result)
 {
     const IdentityParse id = ParseIdentityReply(identity);
@@ -174,8 +200,11 @@ void SensorWork::Release()
 {
     online = false;
     session = nullptr;
-    if (device)
+    if (device && listening)
+        device->Close();
+    else if (device)
         device->Release();
+    listening = false;
     device.reset();
 }
 

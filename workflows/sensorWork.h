@@ -155,6 +155,12 @@ public:
     void Attach(TfrmInterface *session);
     // Makes document the one the steps read into and write from.
     void Adopt(const Document &document) { current = document; }
+    // Finds the sensor (Search) and opens its port without taking it into
+    // setup mode: it goes on measuring, and each line it sends is announced
+    // to receiver (a LiveMonitor). Current() is the product's template,
+    // whose report the lines are decoded with, since no setting is read.
+    ConnectResult Listen(const SensorTarget &target, QObject *receiver);
+    bool Listening() const { return listening; }
     // Reads every setting into Current().
     ReadResult Read();
     // Checks the file against the sensor (asking about a protocol, heating
@@ -174,7 +180,8 @@ public:
     BackupResult Backup(const QString &path);
     // LoadFile, then WriteAndVerify.
     RestoreResult Restore(const QString &path, IQuestions &questions, bool syncTime);
-    // Tells the sensor to leave setup mode and lets the port go.
+    // Tells the sensor to leave setup mode (unless it was only listened to)
+    // and lets the port go.
     void Release();
 
     bool Online() const { return online; }
@@ -214,4 +221,5 @@ private:
     QString serialNumber;
     QString templatePath;
     bool online = false;
+    bool listening = false;
 };

@@ -81,7 +81,7 @@ class TestCli : public QObject
     std::unique_ptr<QTemporaryDir> dataDir;
     std::unique_ptr<Simulator> sensor;
 
-    void startSensor(const QString &product, const SimFaults &faults = {}, int baud = 19200)
+    void startSensor(const QString &product, const SimFaults &faults = {}, int baud = 19200, int intervalMs = 1000)
     {
         sensor.reset(); // one sensor on the alias at a time
         SimOptions options;
@@ -90,6 +90,7 @@ class TestCli : public QObject
         options.holdBackMs = 100;
         options.faults = faults;
         options.baud = baud;
+        options.streamIntervalMs = intervalMs;
         QString error;
         sensor = StartSimulatedSensor(options, dataDir->path() + "/", kSensorCom, &error);
         QVERIFY2(sensor, qPrintable(error));
@@ -172,6 +173,9 @@ private slots:
         QTest::newRow("diff with one file") << QStringList{"diff", "a.tcf"};
         QTest::newRow("unknown option") << QStringList{"scan", "--force"};
         QTest::newRow("unknown language") << QStringList{"ports", "--lang", "de"};
+        QTest::newRow("monitor for no time") << QStringList{"monitor", "--duration", "0"};
+        QTest::newRow("monitor for a word") << QStringList{"monitor", "--duration", "long"};
+        QTest::newRow("monitor with an output file") << QStringList{"monitor", "-o", "x.tcf"};
     }
 
     void usageErrorsHaveTheirStatus()
@@ -198,6 +202,8 @@ private slots:
                                  << "--yes-mismatch";
         QTest::newRow("diff") << "diff"
                               << "--lang";
+        QTest::newRow("monitor") << "monitor"
+                                 << "--duration";
     }
 
     void eachCommandHasHelp()
@@ -510,6 +516,120 @@ private slots:
         QVERIFY2(process.exitCode() == status, qPrintable(err));
         QVERIFY(!QFileInfo::exists(path("x.tcf")));
         QTRY_VERIFY2_WITH_TIMEOUT(!sensor->InSetupMode(), qPrintable(err), 2000); // told EXIT: measuring again
+    }
+
+    void monitorPrintsAndRecordsDecodedLines()
+    {
+        startSensor(kTempris, {}, 19200, 200);
+        const Run run = cli({"monitor", "--port", "COM7", "--baud", "19200", "--csv", path("live.csv"), "--duration",
+                             "2.5"});
+        QVERIFY2(run.status == ExitOk, qPrintable(run.err));
+        const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+        QVERIFY2(lines.size() >= 3, qPrintable(run.out));
+        const QRegularExpression decoded(QStringLiteral(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z  NODE=Q  DIR=\d+ DEG  )"));
+        for (const QString &line : lines)
+            QVERIFY2(decoded.match(line).hasMatch(), qPrintable(line));
+        QVERIFY2(run.err.contains(QStringLiteral("%1 lines received, %1 decoded, 0 not decoded").arg(lines.size())),
+                 qPrintable(run.err));
+
+        const QStringList rows = QString::fromUtf8(readFile(path("live.csv"))).split("\r\n", Qt::SkipEmptyParts);
+        QVERIFY(rows.first().startsWith("time,NODE,DIR [DEG],SPEED [MS],"));
+        QCOMPARE(rows.size(), lines.size() + 1);
+        QCOMPARE(rows.at(1).section(',', 0, 0), lines.first().section(' ', 0, 0)); // the same line, the same time
+        QVERIFY(!sensor->InSetupMode());
+    }
+
+    void monitorPrintsRawLines()
+    {
+        startSensor(kTempris, {}, 19200, 200);
+        const Run run = cli({"monitor", "--port", "COM7", "--baud", "19200", "--raw", "--duration", "1.5"});
+        QVERIFY2(run.status == ExitOk, qPrintable(run.err));
+        const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+        QVERIFY(!lines.isEmpty());
+        for (const QString &line : lines)
+            QVERIFY2(QRegularExpression(QStringLiteral(R"(Z Q,\d+,.*\*[0-9A-F]{2}$)")).match(line).hasMatch(),
+                     qPrintable(line));
+    }
+
+    void monitorStatuses_data()
+    {
+        QTest::addColumn<QString>("sensorState");
+        QTest::addColumn<QString>("csv");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no device") << "absent" << "" << int(ExitPortOpen) << "COM7 could not be opened";
+        QTest::newRow("no sensor answers") << "other rate" << "" << int(ExitNoSensor) << "no sensor answered";
+        QTest::newRow("no line") << "silent" << "" << int(ExitNoData) << "0 lines received";
+        QTest::newRow("no line decodes") << "overlong" << "" << int(ExitNotDecoded) << "0 decoded";
+        QTest::newRow("CSV cannot be created") << "measuring" << "missing/live.csv" << int(ExitFailed) << "live.csv";
+    }
+
+    void monitorStatuses()
+    {
+        QFETCH(QString, sensorState);
+        QFETCH(QString, csv);
+        QFETCH(int, status);
+        QFETCH(QString, message);
+        SimFaults faults;
+        faults.overlong = sensorState == "overlong";
+        if (sensorState != "absent")
+            startSensor(kTempris, faults, sensorState == "other rate" ? 2400 : 19200,
+                        sensorState == "silent" ? 600000 : 200);
+        QStringList arguments{"monitor", "--port", "COM7", "--baud", "19200", "--duration", "1.5"};
+        if (!csv.isEmpty())
+            arguments << "--csv" << path(csv);
+        const Run run = cli(arguments);
+        QVERIFY2(run.status == status, qPrintable(run.err));
+        QVERIFY2(run.err.contains(message), qPrintable(run.err));
+    }
+
+    void monitorDecodesByAConfigurationReadEarlier()
+    {
+        startSensor(kTempris);
+        readInto(path("sensor.tcf"));
+        IXMLproductsType document = IXMLproductsType::Load(path("sensor.tcf"));
+        QVERIFY(!document.IsNull());
+        const IXMLdeviceType device = document.Device(0);
+        for (int c = 0; c < device.Count(); ++c)
+            for (int p = 0; p < device.Category(c).Count(); ++p)
+                if (device.Category(c).Param(p).Cmd() == QLatin1String("REPORT"))
+                    device.Category(c).Param(p).SetReportvalue("NODE TEMP STATUS");
+        QSaveFile file(path("sensor.tcf"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(document.Document().toByteArray()) > 0 && file.commit());
+        startSensor(kTempris, {}, 19200, 200);
+        QVERIFY(cli({"write", "--port", "COM7", "--baud", "19200", path("sensor.tcf")}).status == ExitOk);
+
+        const QStringList monitor{"monitor", "--port", "COM7", "--baud", "19200", "--duration", "1.5"};
+        const Run byTemplate = cli(monitor); // the template's report has eight fields
+        QVERIFY2(byTemplate.status == ExitNotDecoded, qPrintable(byTemplate.err));
+        QVERIFY2(byTemplate.err.contains("3 fields where the report has 8"), qPrintable(byTemplate.err));
+        const Run byFile = cli(monitor + QStringList{"--config", path("sensor.tcf")});
+        QVERIFY2(byFile.status == ExitOk, qPrintable(byFile.err));
+        QVERIFY2(byFile.out.contains(QRegularExpression("Z  NODE=Q  TEMP=[-+]\\d+\\.\\d C  STATUS=0000\n")),
+                 qPrintable(byFile.out));
+
+        const Run otherProduct =
+            cli(monitor + QStringList{"--config", QStringLiteral(TALVEK_TEST_APP_DIR "/corvixII_pv4_template.tdx")});
+        QCOMPARE(otherProduct.status, int(ExitIncompatibleFile));
+    }
+
+    void monitorEndsAtCtrlCWithWhatItSaw()
+    {
+        startSensor(kTempris, {}, 19200, 200);
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TALVEK_DATA_DIR", dataDir->path());
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(TALVEK_CLI_PATH), {"monitor", "--port", "COM7", "--baud", "19200"});
+        QVERIFY(process.waitForStarted());
+        QByteArray out;
+        QTRY_VERIFY_WITH_TIMEOUT((out += process.readAllStandardOutput()).count('\n') >= 2, 20000);
+        QCOMPARE(::kill(pid_t(process.processId()), SIGINT), 0);
+        QVERIFY(process.waitForFinished(20000));
+        const QString err = QString::fromLocal8Bit(process.readAllStandardError());
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(process.exitCode() == ExitOk, qPrintable(err));
+        QVERIFY2(err.contains(" decoded, 0 not decoded"), qPrintable(err));
     }
 
     void aSaveTargetThatIsNoRegularFileIsRefused_data()

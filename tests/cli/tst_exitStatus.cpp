@@ -74,6 +74,10 @@ private slots:
         QCOMPARE(int(ExitStatus(RestoreOutcome::InvalidEntries)), 7);
         QCOMPARE(int(ExitStatus(RestoreOutcome::NotVerified)), 9);
         QCOMPARE(int(ExitStatus(RestoreOutcome::NotWritten)), 10);
+        QCOMPARE(int(ExitStatus(MonitorOutcome::Decoded)), 0);
+        QCOMPARE(int(ExitStatus(MonitorOutcome::RecordFailed)), 10);
+        QCOMPARE(int(ExitStatus(MonitorOutcome::NoLines)), 11);
+        QCOMPARE(int(ExitStatus(MonitorOutcome::NothingDecoded)), 12);
     }
 
     void signalsEndWithTheShellsStatus()
