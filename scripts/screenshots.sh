@@ -55,9 +55,8 @@ sleep 1.5
 
 shot() { sleep "${2:-0.8}"; import -window root "$out/$1.png"; echo "  $out/$1.png"; }
 # Positions inside the window's client area.
+eval "$(xdotool getwindowgeometry --shell "$window" | grep -E '^(WIDTH|HEIGHT)=')"
 click() { xdotool mousemove --window "$window" "$1" "$2" click 1; }
-geometry() { xdotool getwindowgeometry --shell "$window"; }
-eval "$(geometry | grep -E '^(WIDTH|HEIGHT)=')"
 menu_x=$((WIDTH - 90))
 
 echo "Screenshots in $out:"
@@ -75,18 +74,19 @@ xdotool key Return
 sleep 0.4
 xdotool key Tab Return       # the focus is on "load the template"
 shot fr-offline-config-page 1.5
-click 110 80                 # the first page's tab: Ctrl+Tab then turns the pages
-xdotool key ctrl+Tab
+click 245 80                 # the second and third pages' tabs
 shot fr-offline-config-page-2
-xdotool key ctrl+Tab
+click 322 80
 shot fr-offline-config-page-3
 xdotool key Escape
 sleep 0.6
-xdotool key Return           # "return to the main menu?": yes
+xdotool key alt+y            # "return to the main menu?": yes
 sleep 0.8
 click "$menu_x" 96           # connect and read
-shot fr-connect-and-read 8
-click 110 80
-xdotool key ctrl+Tab
+# The scan and the read of every setting at the default timings.
+shot fr-connect-and-read 45
+xdotool key Return           # closes the summary of the settings read
+shot fr-online-config-page
+click 245 80
 shot fr-online-config-page-2
 echo "Program output: $data/talvek.txt (removed at exit)"
