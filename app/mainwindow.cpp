@@ -2,7 +2,9 @@
 
 #include "app/debugWin.h"
 #include "app/productMenu.h"
+#include "app/productPicker.h"
 #include "base/appdata.h"
+#include "base/fileNames.h"
 #include "base/log.h"
 #include "base/translate.h"
 #include "base/version.h"
@@ -29,6 +31,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -40,6 +44,8 @@
 
 namespace
 {
+// The translation key a footer panel's text was made from, if any.
+const char *const kPanelKey = "talvekKey";
 
 // Tool buttons do not wrap their text; long translations are broken at
 // blanks so they fit under the picture instead of being cut.
@@ -173,11 +179,29 @@ void TfrmMain::ApplyTranslations()
     }
     ui.Label5->setText(T(QStringLiteral("Configuration Settings have not been read")));
     ui.gbProductTemplate->setTitle(T(QStringLiteral("Select Product")));
+    ui.laRightClickHint->setText(T(QStringLiteral("(click in box above to change)")));
+    ui.Panel13->setText(T(QStringLiteral("Offline Mode")));
+    ui.DrawTranslatedPictures();
+    // Footer texts set from a key follow the language too.
+    for (QLabel *panel : ui.paConnectStatus->parentWidget()->findChildren<QLabel *>()) {
+        const QString key = panel->property(kPanelKey).toString();
+        if (!key.isEmpty())
+            SetTranslatedPanel(panel, key, panel->palette().color(QPalette::WindowText));
+    }
+}
+
+void TfrmMain::SetTranslatedPanel(QLabel *panel, const QString &key, const QColor &colour)
+{
+    SetPanel(panel, T(key), colour);
+    panel->setProperty(kPanelKey, key);
 }
 
 void TfrmMain::SetPanel(QLabel *panel, const QString &text, const QColor &colour)
 {
+    panel->setProperty(kPanelKey, QVariant());
     panel->setText(text);
+    // A narrow panel may cut a long text (a version, an identity line).
+    panel->setToolTip(text);
     QPalette palette = panel->palette();
     palette.setColor(QPalette::WindowText, colour);
     panel->setPalette(palette);
@@ -204,7 +228,7 @@ void TfrmMain::ResetToStartState()
     ui.pgctrlMain->setCurrentWidget(ui.tsSplash);
     SetPanel(ui.paIdent, QStringLiteral("-"), MainWindowUi::kResetText);
     SetPanel(ui.paSource, QStringLiteral("-"), MainWindowUi::kResetText);
-    SetPanel(ui.paConnectStatus, QStringLiteral("OFFLINE"), MainWindowUi::kResetText);
+    SetTranslatedPanel(ui.paConnectStatus, QStringLiteral("OFFLINE"), MainWindowUi::kResetText);
     for (QLabel *panel : {ui.paComms, ui.paProtocol, ui.paDeviceType, ui.paSerial})
         SetPanel(panel, QStringLiteral("-"), MainWindowUi::kResetText);
     ui.pgctrlMenu->setCurrentWidget(ui.tsStartMenu);
@@ -260,6 +284,10 @@ void TfrmMain::ConnectHandlers()
     popmenProducts = BuildProductMenu(this, [this](const QString &caption) { Select_Product_click(caption); });
     connect(ui.memoSelectedProduct, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &at) { popmenProducts->popup(ui.memoSelectedProduct->mapToGlobal(at)); });
+    productPicker =
+        new TfrmProductPicker(this, [this](const QString &caption) { Select_Product_click(caption); });
+    ui.memoSelectedProduct->installEventFilter(this);
+    ui.memoSelectedProduct->viewport()->installEventFilter(this);
     // A product is chosen at start, so a template loads without the menu.
     Select_Product_click(QStringLiteral("Corvix II PV4"));
     connect(ui.imConnectData, &QToolButton::clicked, this, &TfrmMain::buConnectAndReadClick);
@@ -269,6 +297,58 @@ void TfrmMain::ConnectHandlers()
     connect(ui.imSaveSettings, &QToolButton::clicked, this, &TfrmMain::buSaveSettingsClick);
     connect(ui.imBackup, &QToolButton::clicked, this, &TfrmMain::buBackupSettingsClick);
     connect(ui.imRestore, &QToolButton::clicked, this, &TfrmMain::buRestoreDeviceSettingsClick);
+}
+
+QString TfrmMain::FirstFileFolder()
+{
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    // A missing folder would leave the dialog in the program's folder.
+    return !documents.isEmpty() && QDir(documents).exists() ? documents : QDir::homePath();
+}
+
+QString TfrmMain::SuggestedName(const QString &product, const QString &suffix) const
+{
+    // Offline, the product is the one chosen in the product box.
+    const QString name = product.isEmpty() ? StripControlChars(ui.memoSelectedProduct->toPlainText()) : product;
+    return SuggestedSettingsFileName(name, online ? serialNumber : QString(), QDate::currentDate(), suffix);
+}
+
+bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    // The product box opens the product list on a left click, Enter or Space.
+    const bool productBox = watched == ui.memoSelectedProduct || watched == ui.memoSelectedProduct->viewport();
+    if (productBox && OpensProductList(event)) {
+        productPicker->PopupBelow(ui.memoSelectedProduct);
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool TfrmMain::OpensProductList(const QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonRelease)
+        return static_cast<const QMouseEvent *>(event)->button() == Qt::LeftButton;
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const int key = static_cast<const QKeyEvent *>(event)->key();
+    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space;
+}
+
+void TfrmMain::keyPressEvent(QKeyEvent *event)
+{
+    const int key = event->key();
+    // Tool buttons answer Space only; Enter presses the focused one too.
+    auto *button = qobject_cast<QAbstractButton *>(focusWidget());
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && button != nullptr && button->isEnabled()) {
+        button->click();
+        return;
+    }
+    // Escape leaves offline work as the back button does.
+    if (key == Qt::Key_Escape && offline && ui.imBack->isVisible() && ui.imBack->isEnabled()) {
+        ui.imBack->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TfrmMain::cbLanguageSelect(int index)

@@ -17,6 +17,7 @@ class TfrmAbout;
 class TfrmInterface;
 class TfrmMemoMessageBox;
 class TfrmOutput;
+class TfrmProductPicker;
 class TfrmSessionReport;
 class TfrmSummary;
 class TfrmDebugWin;
@@ -60,6 +61,7 @@ public:
     TfrmSessionReport &SessionReport() override { return *sessionReport; }
     TfrmSummary &Summary() override;
     QMenu *ProductMenu() const { return popmenProducts; }
+    TfrmProductPicker *ProductPicker() const { return productPicker; }
 
     TfrmCommsInit &CommsInit() { return *frmCommsInit; }
     TfrmOutput &OutputWindow() { return *outputWindow; }
@@ -99,8 +101,11 @@ public slots:
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    static bool OpensProductList(const QEvent *event);
     bool FormCloseQuery();
     // A close asked for while a workflow talks to the device: on Yes the
     // work is aborted and the window closes once it has stopped.
@@ -113,10 +118,16 @@ private:
     bool RunProgramSetup();
     void SelectStoredLanguage();
     void SetPanel(QLabel *panel, const QString &text, const QColor &colour);
+    // Shows T(key) and keeps the key, so a language change retranslates it.
+    void SetTranslatedPanel(QLabel *panel, const QString &key, const QColor &colour);
     void ConnectHandlers();
     void ShowOfflineProductChoice();
     void ShowOfflineFileActions();
     FileDialogRequest ConfigFileRequest(const QString &proposedName) const;
+    // Where file dialogs open before the user has chosen a folder.
+    static QString FirstFileFolder();
+    // Product, the connected device's serial number and today's date.
+    QString SuggestedName(const QString &product, const QString &suffix = QString()) const;
     void RememberFolderOf(const QString &fileName);
     // "Settings have not been saved" and, when the file could not be
     // written, the path and the system's reason.
@@ -175,6 +186,7 @@ private:
     TfrmSessionReport *sessionReport = nullptr;
     TfrmSummary *frmSummary = nullptr;
     QMenu *popmenProducts = nullptr;
+    TfrmProductPicker *productPicker = nullptr;
     TfrmCommsInit *frmCommsInit = nullptr;
     TfrmMemoMessageBox *frmMemoMessageBox = nullptr;
     TfrmOutput *outputWindow = nullptr;

@@ -12,6 +12,7 @@
 
 #include <QComboBox>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
@@ -102,6 +103,9 @@ FileDialogRequest TfrmMain::ConfigFileRequest(const QString &proposedName) const
 {
     QString folder;
     guiSettings->GetUserDir(folder);
+    // Until the user has chosen a folder, start in their documents (or home).
+    if (folder.isEmpty())
+        folder = FirstFileFolder();
     return {QString(), kConfigFilter, QStringLiteral("tcf"), folder, proposedName};
 }
 
@@ -148,7 +152,7 @@ void TfrmMain::buSaveConfigurationFileClick()
     if (!config)
         return;
     sessionReport->WriteAction(QStringLiteral("User Action: SaveConfigFile"));
-    const QString fileName = Dialogs().SaveFileName(ConfigFileRequest(config->DisplayName()));
+    const QString fileName = Dialogs().SaveFileName(ConfigFileRequest(SuggestedName(config->DisplayName())));
     if (fileName.isEmpty())
         return;
     RememberFolderOf(fileName);

@@ -66,7 +66,7 @@ void TfrmMain::ShowConnected()
     const QString port = QStringLiteral(" COM") + QString::number(currentDevice.portIndex + 1);
     SetPanel(ui.paComms, T(currentDevice.baudText + port), MainWindowUi::kLiveText);
     SetPanel(ui.paConnectStatus, T(QStringLiteral("ONLINE")), MainWindowUi::kOnlineText);
-    SetPanel(ui.paSerial, QStringLiteral("S/N: ") + serialNumber, MainWindowUi::kLiveText);
+    SetPanel(ui.paSerial, T(QStringLiteral("S/N: ")) + serialNumber, MainWindowUi::kLiveText);
     sessionReport->OpenReport(config->ProductName(), serialNumber);
     sessionReport->WriteLine(currentDevice.identity);
     sessionReport->WriteLine(QStringLiteral("S/N: ") + serialNumber);
@@ -88,7 +88,7 @@ void TfrmMain::ReleaseConnection()
 
 void TfrmMain::DisconnectAndReset(const QString &statusText)
 {
-    SetPanel(ui.paConnectStatus, statusText, MainWindowUi::kResetText);
+    SetTranslatedPanel(ui.paConnectStatus, statusText, MainWindowUi::kResetText);
     ReleaseConnection();
 }
 

@@ -1,6 +1,7 @@
 #include "app/mainwindow_ui.h"
 
 #include "app/icons.h"
+#include "base/translate.h"
 #include "diagnostics/logo.h"
 
 #include <QComboBox>
@@ -15,7 +16,7 @@
 #include <QVBoxLayout>
 
 namespace {
-constexpr int kMenuButtonWidth = 141;
+constexpr int kMenuButtonWidth = 161;
 constexpr int kStripButtonSize = 28;
 
 const char *kMenuStyle = R"(
@@ -23,6 +24,8 @@ const char *kMenuStyle = R"(
 #menuColumn QToolButton { color: white; border: 1px solid transparent; border-radius: 6px; padding: 4px; }
 #menuColumn QToolButton:hover { background: rgb(78,78,78); border-color: rgb(100,100,100); }
 #menuColumn QToolButton:pressed { background: rgb(0,122,163); }
+#menuColumn QToolButton:focus, #menuColumn QComboBox:focus { border: 2px solid rgb(255,196,0); }
+#menuColumn QPlainTextEdit:focus { border: 2px solid rgb(255,196,0); }
 #menuColumn QToolButton:disabled { color: rgb(120,120,120); }
 #menuColumn QGroupBox { color: white; border: 1px solid rgb(100,100,100); border-radius: 4px; margin-top: 14px; }
 #menuColumn QGroupBox::title { subcontrol-origin: margin; left: 8px; }
@@ -69,8 +72,8 @@ QLabel *statusPanel(const char *name, int width)
     auto *panel = new QLabel(QStringLiteral("-"));
     panel->setObjectName(QString::fromLatin1(name));
     panel->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
-    if (width > 0)
-        panel->setFixedWidth(width);
+    // At least the designed width, wider when a translation needs it.
+    panel->setMinimumWidth(width);
     return panel;
 }
 } // namespace
@@ -78,7 +81,9 @@ QLabel *statusPanel(const char *name, int width)
 void MainWindowUi::setupUi(QWidget *window)
 {
     window->setObjectName(QStringLiteral("frmMain"));
-    window->setFixedSize(kClientWidth, kClientHeight);
+    // The designed size is also the smallest; the pages use whatever more the user gives.
+    window->setMinimumSize(kClientWidth, kClientHeight);
+    window->resize(kClientWidth, kClientHeight);
     window->setStyleSheet(QString::fromLatin1(kMenuStyle));
 
     auto *body = new QHBoxLayout;
@@ -124,7 +129,7 @@ QWidget *MainWindowUi::buildStartMenu()
     auto *layout = menuPageLayout(page);
     cbLanguage = new QComboBox;
     cbLanguage->setObjectName(QStringLiteral("cbLanguage"));
-    cbLanguage->addItems({QStringLiteral("English"), QStringLiteral("Francais"), QStringLiteral("Polski")});
+    cbLanguage->addItems({QStringLiteral("English"), QStringLiteral("Français"), QStringLiteral("Polski")});
     layout->addWidget(cbLanguage);
     layout->addSpacing(12);
     imConnectData = menuButton("imConnectData", MenuIcon::ConnectAndRead);
@@ -165,11 +170,16 @@ QWidget *MainWindowUi::buildOfflineMenu()
     memoSelectedProduct = new QPlainTextEdit;
     memoSelectedProduct->setObjectName(QStringLiteral("memoSelectedProduct"));
     memoSelectedProduct->setReadOnly(true);
+    // Reached by Tab like the buttons; Enter or Space opens the product list.
+    memoSelectedProduct->setTabChangesFocus(true);
+    memoSelectedProduct->setCursor(Qt::PointingHandCursor);
+    memoSelectedProduct->viewport()->setCursor(Qt::PointingHandCursor);
     memoSelectedProduct->setContextMenuPolicy(Qt::CustomContextMenu);
     memoSelectedProduct->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     memoSelectedProduct->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     memoSelectedProduct->setFixedHeight(memoSelectedProduct->fontMetrics().height() * 2 + 10);
-    laRightClickHint = new QLabel(QStringLiteral("(right-click in box above to change)"));
+    laRightClickHint = new QLabel;
+    laRightClickHint->setObjectName(QStringLiteral("laRightClickHint"));
     laRightClickHint->setWordWrap(true);
     QFont small = laRightClickHint->font();
     small.setPointSizeF(small.pointSizeF() * 0.85);
@@ -187,7 +197,7 @@ QWidget *MainWindowUi::buildOfflineMenu()
     offline->setContentsMargins(0, 0, 0, 0);
     imLoadConfigOffline = menuButton("imLoadConfigOffline", MenuIcon::OpenFile);
     imSaveConfigOffline = menuButton("imSaveConfigOffline", MenuIcon::SaveFile);
-    Panel13 = new QLabel(QStringLiteral("Offline Mode"));
+    Panel13 = new QLabel;
     Panel13->setObjectName(QStringLiteral("Panel13"));
     Panel13->setAlignment(Qt::AlignCenter);
     offline->addWidget(imLoadConfigOffline);
@@ -228,18 +238,18 @@ QWidget *MainWindowUi::buildCentre()
     title->setContentsMargins(16, 6, 16, 6);
     auto *wordmark = new QLabel;
     wordmark->setPixmap(DrawWordmark(44));
-    auto *badge = new QLabel;
-    badge->setPixmap(DrawProductBadge(QStringLiteral("Weather"), QStringLiteral("sensor configuration"), 150, 44));
+    laBadge = new QLabel;
+    laBadge->setObjectName(QStringLiteral("laBadge"));
     title->addWidget(wordmark);
     title->addStretch();
-    title->addWidget(badge);
+    title->addWidget(laBadge);
 
     pgctrlMain = new QStackedWidget;
     pgctrlMain->setObjectName(QStringLiteral("pgctrlMain"));
     auto *splash = new QLabel;
     splash->setObjectName(QStringLiteral("tsSplash"));
-    splash->setPixmap(DrawSplash(QSize(kClientWidth - kMenuColumnWidth, kClientHeight - 64 - 24)));
     splash->setScaledContents(true);
+    splash->setMinimumSize(1, 1);
     tsSplash = splash;
     tsConfigTabs = new QWidget;
     tsConfigTabs->setObjectName(QStringLiteral("tsConfigTabs"));
@@ -265,7 +275,16 @@ QWidget *MainWindowUi::buildCentre()
     layout->setSpacing(0);
     layout->addWidget(paTitle1);
     layout->addWidget(pgctrlMain, 1);
+    DrawTranslatedPictures();
     return centre;
+}
+
+void MainWindowUi::DrawTranslatedPictures()
+{
+    laBadge->setPixmap(DrawProductBadge(T(QStringLiteral("Weather")), T(QStringLiteral("sensor configuration")), 190, 44));
+    static_cast<QLabel *>(tsSplash)->setPixmap(
+        DrawSplash(QSize(kClientWidth - kMenuColumnWidth, kClientHeight - 64 - 24),
+                   T(QStringLiteral("Weather sensor configuration"))));
 }
 
 QWidget *MainWindowUi::buildFooter()
@@ -285,6 +304,8 @@ QWidget *MainWindowUi::buildFooter()
     paIdent = statusPanel("paIdent", 0);
     for (QLabel *panel : {paConnectStatus, paComms, paDeviceType, paProtocol, paSource, paSerial})
         layout->addWidget(panel);
+    // The identity line takes what is left; its tooltip shows it whole.
+    paIdent->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     layout->addWidget(paIdent, 1);
     return footer;
 }

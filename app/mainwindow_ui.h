@@ -15,13 +15,17 @@ class QWidget;
 struct MainWindowUi {
     static constexpr int kClientWidth = 1035;
     static constexpr int kClientHeight = 633;
-    static constexpr int kMenuColumnWidth = 161;
+    static constexpr int kMenuColumnWidth = 181;
     static inline const QColor kMenuBackground{54, 54, 54};
     static inline const QColor kLiveText{Qt::white};
     static inline const QColor kResetText{128, 128, 128};
-    static inline const QColor kOnlineText{0, 128, 0};
+    // Bright enough to read on the footer's dark grey (contrast above 4.5:1).
+    static inline const QColor kOnlineText{80, 220, 100};
+    static inline const QColor kFooterBackground{40, 40, 40};
 
     void setupUi(QWidget *window);
+    // The drawn pictures that carry words: redrawn when the language changes.
+    void DrawTranslatedPictures();
 
     // right column
     QStackedWidget *pgctrlMenu = nullptr;
@@ -61,6 +65,7 @@ struct MainWindowUi {
     QTabWidget *pgctrlConfig = nullptr;
     QWidget *tsNoData = nullptr;
     QLabel *Label5 = nullptr;
+    QLabel *laBadge = nullptr;
 
     // footer
     QLabel *paConnectStatus = nullptr;

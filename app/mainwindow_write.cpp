@@ -13,7 +13,7 @@
 void TfrmMain::ShowVerificationFailures()
 {
     Dialogs().Message(T(QStringLiteral("Failed to verify settings")), T(QStringLiteral("ERROR")));
-    frmMemoMessageBox->ShowList(QStringLiteral("Error"), QStringLiteral("The following failed to verify:"),
+    frmMemoMessageBox->ShowList(T(QStringLiteral("ERROR")), T(QStringLiteral("The following failed to verify:")),
                                 config->WorkList());
     ShowModal(*frmMemoMessageBox);
 }
@@ -56,7 +56,7 @@ void TfrmMain::buBackupSettingsClick()
     if (!config)
         return;
     sessionReport->WriteAction(QStringLiteral("User Action: BackupSettings"));
-    const QString fileName = Dialogs().SaveFileName(ConfigFileRequest(config->ProductName() + " backup"));
+    const QString fileName = Dialogs().SaveFileName(ConfigFileRequest(SuggestedName(config->ProductName(), QStringLiteral("backup"))));
     if (fileName.isEmpty())
         return;
     RememberFolderOf(fileName);

@@ -4,6 +4,7 @@
 
 #include <QMenu>
 #include <QRegularExpression>
+#include <algorithm>
 #include <map>
 
 namespace {
@@ -43,7 +44,7 @@ QString ProductSubmenuTitle(const QString &menuName)
     return words.join(QLatin1Char(' '));
 }
 
-QMenu *BuildProductMenu(QWidget *parent, const std::function<void(const QString &caption)> &onChosen)
+QList<ProductGroup> ProductMenuGroups()
 {
     std::map<QString, std::pair<QString, QList<MenuEntry>>> submenus; // sort key -> title, items
     std::map<QString, QString> keyOfTitle;
@@ -61,8 +62,7 @@ QMenu *BuildProductMenu(QWidget *parent, const std::function<void(const QString 
         entries.append({def.menuName, typeCodeOf(def.menuName), def.protocolVersion});
     }
 
-    auto *menu = new QMenu(parent);
-    menu->setObjectName(QStringLiteral("popmenProducts"));
+    QList<ProductGroup> groups;
     for (auto &[key, submenu] : submenus) {
         auto &[title, entries] = submenu;
         // Within a Tempris model: by type code, then protocol version.
@@ -72,12 +72,32 @@ QMenu *BuildProductMenu(QWidget *parent, const std::function<void(const QString 
                                                                : a.typeCode < b.typeCode;
             return a.protocolVersion < b.protocolVersion;
         });
-        QMenu *sub = menu->addMenu(title);
-        for (const MenuEntry &entry : entries) {
+        ProductGroup group{title, {}};
+        for (const MenuEntry &entry : entries)
+            group.products << entry.menuName;
+        groups << group;
+    }
+    return groups;
+}
+
+QMenu *BuildProductMenu(QWidget *parent, const std::function<void(const QString &caption)> &onChosen)
+{
+    auto *menu = new QMenu(parent);
+    menu->setObjectName(QStringLiteral("popmenProducts"));
+    for (const ProductGroup &group : ProductMenuGroups()) {
+        QMenu *sub = menu->addMenu(group.title);
+        for (const QString &name : group.products) {
             // '&' would be taken as an accelerator mark; there are none in the names.
-            QAction *action = sub->addAction(entry.menuName);
+            QAction *action = sub->addAction(name);
             QObject::connect(action, &QAction::triggered, menu, [onChosen, action] { onChosen(action->text()); });
         }
     }
     return menu;
+}
+
+bool ProductMatchesFilter(const QString &product, const QString &filter)
+{
+    const QStringList words = filter.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    return std::all_of(words.begin(), words.end(),
+                       [&](const QString &word) { return product.contains(word, Qt::CaseInsensitive); });
 }

@@ -237,7 +237,7 @@ void TFormConfig::SetIdentity(const QString &productName, int protocolVersion, c
     m_protocolVersion = protocolVersion;
     m_heating = heating;
     m_axisConfig = axisConfig;
-    SetPanel(IConfigHost::Panel::Protocol, QStringLiteral("Protocol ver: ") + QString::number(protocolVersion),
+    SetPanel(IConfigHost::Panel::Protocol, T(QStringLiteral("Protocol ver: ")) + QString::number(protocolVersion),
              PanelLiveColour());
     QString ident = m_displayName + QLatin1Char(' ') + GetIdentitySuffix();
     if (!optionText.isEmpty())

@@ -13,6 +13,10 @@
 
 class QLineEdit;
 
+// Dynamic property of an entry control that failed its check: true while it
+// is shown red, until a check finds the entry valid again.
+inline constexpr const char *kInvalidEntryProperty = "invalidEntry";
+
 // The pattern a text must match (whole) to fit the mask. A decimal mask
 // ("#000.0", "0.00": digit positions and one ".") takes a sign where it has
 // "#", up to as many digits before the point as it has positions and up to

@@ -472,7 +472,9 @@ void TFormConfig::BuildTextParam(int c, int p, IXMLparamType param, bool withSyn
         return;
     auto *check = new QCheckBox(Caption(QStringLiteral("Sync time to PC")), m_tabSheets[c]);
     SetEditorFont(check);
-    check->setGeometry(CheckLeft, CaptionTop(p), CheckWidth, check->sizeHint().height());
+    // Wider when a translation needs it.
+    check->setGeometry(CheckLeft, CaptionTop(p), qMax(CheckWidth, check->sizeHint().width()),
+                       check->sizeHint().height());
     bool sync = false;
     if (TfrmGuiSettings *settings = GuiSettings())
         settings->GetSyncTime(sync);

@@ -27,6 +27,61 @@ bool HasChoice(const QComboBox *combo)
     return !combo || combo->count() == 0 || combo->currentIndex() >= 0;
 }
 
+// The template's limits for a param, as the message's second line; empty
+// for types whose only rule is a choice from a list.
+QString LimitsText(const IXMLparamType &param)
+{
+    const QString type = param.Type();
+    const QString range = T(QStringLiteral("Allowed: %1 to %2"));
+    if (type == QLatin1String("int") || type == QLatin1String("delayedint") || type == QLatin1String("aniptype"))
+        return range.arg(param.Min()).arg(param.Max());
+    if (type == QLatin1String("maskedfloat"))
+        return range.arg(TrimBlank(param.Floatmin()), TrimBlank(param.Floatmax()));
+    if (type == QLatin1String("digcount"))
+        return range.arg(DigitCountLow(param)).arg(DigitCountHigh(param));
+    if (type == QLatin1String("timestr") || type == QLatin1String("timestrcheckbox"))
+        return T(QStringLiteral("Allowed: exactly %1 characters")).arg(param.String().size());
+    if (type == QLatin1String("string"))
+        return T(QStringLiteral("Allowed: at most 16 characters, none of @ , * % ?"));
+    if (type == QLatin1String("substname"))
+        return T(QStringLiteral("Allowed: empty, or 3 to 8 characters without blanks"));
+    if (type == QLatin1String("cfgsensorunits"))
+        return T(QStringLiteral("Allowed: 1 to 4 of A-Z 0-9 # _"));
+    return {};
+}
+
+// The controls whose text a param's check reads: these are marked while invalid.
+QList<QWidget *> CheckedControls(const QString &type, const ParamControls &controls,
+                                 const cfgInputTabPageType *input, const ReportWidgets &report)
+{
+    if (type == QLatin1String("reportstr"))
+        return {report.reportEdit};
+    if (input == nullptr || type == QLatin1String("senstypeselect"))
+        return {controls.edit, controls.combo};
+    if (type == QLatin1String("cfgsensorunits"))
+        return {input->sensorUnitsCombo};
+    if (type == QLatin1String("aniptype"))
+        return {input->highEdit, input->lowEdit};
+    if (type == QLatin1String("substname"))
+        return {input->substNameEdit};
+    if (type == QLatin1String("digcount"))
+        return {input->digitCountEdit};
+    return {controls.edit, controls.combo};
+}
+
+// Red until a later check finds the entry valid; the colours that show
+// differences from the device live in the palette and stay untouched.
+void MarkInvalid(const QList<QWidget *> &controls, bool invalid)
+{
+    static const QString style = QStringLiteral(
+        "QLineEdit, QComboBox { border: 2px solid rgb(200,0,0); background: rgb(255,205,205); color: black; }");
+    for (QWidget *control : controls) {
+        if (control == nullptr || control->property(kInvalidEntryProperty).toBool() == invalid)
+            continue;
+        control->setProperty(kInvalidEntryProperty, invalid);
+        control->setStyleSheet(invalid ? style : QString());
+    }
+}
 } // namespace
 
 bool TFormConfig::ValidateEntries()
@@ -40,12 +95,16 @@ bool TFormConfig::ValidateEntries()
     for (int c = 0; c < m_categoryCount && c < TemplateLimits::Categories; ++c) {
         const IXMLcategoryType category = m_device.Category(c);
         for (int p = 0; p < category.Count() && p < TemplateLimits::ParamsPerCategory; ++p) {
-            if (ValidateParam(category, c, p, substNames))
+            const IXMLparamType param = category.Param(p);
+            const bool valid = ValidateParam(category, c, p, substNames);
+            MarkInvalid(CheckedControls(param.Type(), m_controls[c][p], InputRecord(c), m_report), !valid);
+            if (valid)
                 continue;
             ok = false;
-            const IXMLparamType param = category.Param(p);
             const EntryErrorText message = InvalidEntryText(category.Name(), param.Name(), param.Type());
-            Dialogs().Message(message.text, message.caption);
+            const QString limits = LimitsText(param);
+            Dialogs().Message(limits.isEmpty() ? message.text : message.text + QLatin1Char('\n') + limits,
+                              message.caption);
         }
     }
     return CheckDuplicateSubstNames(substNames) && ok;

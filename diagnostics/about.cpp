@@ -1,6 +1,7 @@
 #include "diagnostics/about.h"
 
 #include "base/log.h"
+#include "base/translate.h"
 #include "base/version.h"
 #include "diagnostics/logo.h"
 
@@ -15,24 +16,23 @@ TfrmAbout::TfrmAbout(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint)
 {
     setObjectName(QStringLiteral("frmAbout"));
-    setWindowTitle(QStringLiteral("About Talvek"));
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 12);
     layout->addWidget(buildHeader());
 
     auto *body = new QVBoxLayout;
     body->setContentsMargins(20, 8, 20, 0);
-    auto *notice = new QLabel(QStringLiteral("Configuration software for the maker's serial weather sensors.\n"
-                                             "Use it only with sensors you are permitted to configure."));
-    notice->setWordWrap(true);
-    body->addWidget(notice);
+    laNotice = new QLabel;
+    laNotice->setWordWrap(true);
+    body->addWidget(laNotice);
     laVersion = new QLabel(QString::fromLatin1(kProgramCaption));
     laVersion->setObjectName(QStringLiteral("laVersion"));
     QFont bold = laVersion->font();
     bold.setBold(true);
     laVersion->setFont(bold);
     body->addWidget(laVersion);
-    body->addWidget(new QLabel(QStringLiteral("Supported products:")));
+    laProducts = new QLabel;
+    body->addWidget(laProducts);
     body->addWidget(buildProducts());
     LinkLabel1 = new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(QString::fromLatin1(kMakerSite)));
     LinkLabel1->setObjectName(QStringLiteral("LinkLabel1"));
@@ -55,6 +55,13 @@ QString TfrmAbout::VersionText() const
 
 void TfrmAbout::showEvent(QShowEvent *event)
 {
+    // Translated when shown: the language may have changed since it was made.
+    setWindowTitle(T(QStringLiteral("About Talvek")));
+    laNotice->setText(T(QStringLiteral("Configuration software for the maker's serial weather sensors.")) +
+                      QLatin1Char('\n') + T(QStringLiteral("Use it only with sensors you are permitted to configure.")));
+    laProducts->setText(T(QStringLiteral("Supported products:")));
+    for (const auto &[badge, words] : badges)
+        badge->setPixmap(DrawProductBadge(words.first, T(words.second), 96, 48));
     // The version is whatever the main window calls itself.
     const QWidget *owner = parentWidget() != nullptr ? parentWidget()->window() : nullptr;
     laVersion->setText(owner != nullptr && !owner->windowTitle().isEmpty() ? owner->windowTitle()
@@ -86,15 +93,15 @@ QWidget *TfrmAbout::buildProducts()
     auto *products = new QWidget;
     auto *row = new QHBoxLayout(products);
     row->setContentsMargins(0, 0, 0, 0);
-    const QList<QPair<QString, QString>> badges = {{QStringLiteral("Corvix II"), QStringLiteral("wind")},
+    const QList<QPair<QString, QString>> families = {{QStringLiteral("Corvix II"), QStringLiteral("wind")},
                                                    {QStringLiteral("Corvix Pro"), QStringLiteral("wind")},
                                                    {QStringLiteral("Tempris"), QStringLiteral("compact")},
                                                    {QStringLiteral("Relaypoint"), QStringLiteral("data hub")}};
-    for (const auto &[family, detail] : badges) {
+    for (const auto &[family, detail] : families) {
         auto *badge = new QLabel;
-        badge->setPixmap(DrawProductBadge(family, detail, 96, 48));
         badge->setToolTip(family);
         row->addWidget(badge);
+        badges.append(qMakePair(badge, qMakePair(family, detail)));
     }
     return products;
 }

@@ -1,5 +1,8 @@
 #pragma once
 #include <QDialog>
+#include <QList>
+#include <QPair>
+#include <QString>
 
 class QLabel;
 
@@ -25,5 +28,8 @@ private:
     QWidget *buildProducts();
 
     QLabel *laVersion = nullptr;
+    QLabel *laNotice = nullptr;
+    QLabel *laProducts = nullptr;
+    QList<QPair<QLabel *, QPair<QString, QString>>> badges; // picture, family and the key of its detail
     QLabel *LinkLabel1 = nullptr;
 };

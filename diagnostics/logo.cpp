@@ -44,6 +44,19 @@ QPixmap DrawWordmark(int height)
     return pixmap;
 }
 
+namespace
+{
+// Translations differ in length: the words shrink until they fit their box.
+void fitPixelSize(QFont &font, int pixelSize, const QString &text, int width)
+{
+    font.setPixelSize(pixelSize);
+    while (pixelSize > 7 && QFontMetrics(font).horizontalAdvance(text) > width) {
+        --pixelSize;
+        font.setPixelSize(pixelSize);
+    }
+}
+} // namespace
+
 QPixmap DrawProductBadge(const QString &family, const QString &detail, int width, int height)
 {
     QPixmap pixmap(width, height);
@@ -55,19 +68,19 @@ QPixmap DrawProductBadge(const QString &family, const QString &detail, int width
     p.drawRoundedRect(QRectF(0.5, 0.5, width - 1, height - 1), 6, 6);
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setBold(true);
-    font.setPixelSize(qMax(9, height / 3));
+    fitPixelSize(font, qMax(9, height / 3), family, width - 8);
     p.setFont(font);
     p.setPen(kAccent);
     p.drawText(QRect(0, 2, width, height / 2), Qt::AlignHCenter | Qt::AlignBottom, family);
     font.setBold(false);
-    font.setPixelSize(qMax(8, height / 4));
+    fitPixelSize(font, qMax(8, height / 4), detail, width - 8);
     p.setFont(font);
     p.setPen(kDark);
     p.drawText(QRect(0, height / 2 + 2, width, height / 2 - 4), Qt::AlignHCenter | Qt::AlignTop, detail);
     return pixmap;
 }
 
-QPixmap DrawSplash(QSize size)
+QPixmap DrawSplash(QSize size, const QString &subtitle)
 {
     QPixmap pixmap(size);
     QPainter p(&pixmap);
@@ -99,9 +112,9 @@ QPixmap DrawSplash(QSize size)
     const QRect titleBox(size.width() / 14, size.height() / 5, size.width() / 2, size.height() / 6);
     p.drawText(titleBox, Qt::AlignLeft | Qt::AlignBottom, QStringLiteral("Talvek"));
     font.setBold(false);
-    font.setPixelSize(size.height() / 26);
+    const QRect subtitleBox(titleBox.left(), titleBox.bottom() + 4, size.width() * 0.62, titleBox.height());
+    fitPixelSize(font, size.height() / 26, subtitle, subtitleBox.width());
     p.setFont(font);
-    p.drawText(titleBox.translated(0, titleBox.height() + 4), Qt::AlignLeft | Qt::AlignTop,
-               QStringLiteral("Weather sensor configuration"));
+    p.drawText(subtitleBox, Qt::AlignLeft | Qt::AlignTop, subtitle);
     return pixmap;
 }

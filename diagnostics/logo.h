@@ -6,4 +6,4 @@
 // and about box, a product badge, and the start page's splash picture.
 QPixmap DrawWordmark(int height);
 QPixmap DrawProductBadge(const QString &family, const QString &detail, int width, int height);
-QPixmap DrawSplash(QSize size);
+QPixmap DrawSplash(QSize size, const QString &subtitle);

@@ -5,6 +5,7 @@
 #include "tests/support/scripteddialogs.h"
 
 #include <QComboBox>
+#include <QDate>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -132,7 +133,9 @@ private slots:
     {
         loadProduct(QStringLiteral("Tempris KDX530-3 PV9"));
         const QString path = saveAs(QStringLiteral("station.tcf"));
-        QCOMPARE(dialogs->boxes.first().text, window->Config()->DisplayName()); // proposed name
+        // proposed name: product and date
+        QCOMPARE(dialogs->boxes.first().text,
+                 "Tempris KDX530-3 PV9_" + QDate::currentDate().toString(Qt::ISODate));
         QCOMPARE(dialogs->texts().last(), QStringLiteral("Settings have been saved"));
         QVERIFY(readFile(path).contains("TEMPRIS KDX530-3"));
         QString folder;

@@ -14,6 +14,7 @@
 #include "tests/support/simulatedSensor.h"
 #include "tests/support/scripteddialogs.h"
 
+#include <QDate>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -228,7 +229,8 @@ private slots:
         dialogs->fileNames << backup;
         window->buBackupSettingsClick();
         QCOMPARE(dialogs->texts().last(), T("Settings have been saved"));
-        QCOMPARE(dialogs->boxes.first().text, config().ProductName() + " backup");
+        QCOMPARE(dialogs->boxes.first().text,
+                 config().ProductName() + "_12345_" + QDate::currentDate().toString(Qt::ISODate) + "_backup");
         QVERIFY(QFile::exists(backup));
 
         typeInto("OUTPUTINT", "11");

@@ -1,4 +1,5 @@
 #include "base/appdata.h"
+#include "base/fileNames.h"
 #include "base/fileSave.h"
 #include "base/log.h"
 #include "base/translate.h"
@@ -165,6 +166,27 @@ private slots:
         QCOMPARE(dialogs.unanswered, 1);
         QCOMPARE(Dialogs().OpenFileName({}), QString());
         QCOMPARE(dialogs.unanswered, 2);
+    }
+
+    void suggestedFileNames_data()
+    {
+        QTest::addColumn<QString>("product");
+        QTest::addColumn<QString>("serial");
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("online") << "Tempris KDX530-3 PV9" << "12345" << "" << "Tempris KDX530-3 PV9_12345_2026-03-07";
+        QTest::newRow("offline") << "Corvix II PV4" << "" << "" << "Corvix II PV4_2026-03-07";
+        QTest::newRow("backup") << "Corvix Pro" << " A7 " << "backup" << "Corvix Pro_A7_2026-03-07_backup";
+        QTest::newRow("refused characters") << "A/B:C" << "1*2?" << "" << "A-B-C_1-2-_2026-03-07";
+    }
+
+    void suggestedFileNames()
+    {
+        QFETCH(QString, product);
+        QFETCH(QString, serial);
+        QFETCH(QString, suffix);
+        QFETCH(QString, name);
+        QCOMPARE(SuggestedSettingsFileName(product, serial, QDate(2026, 3, 7), suffix), name);
     }
 };
 

@@ -123,7 +123,7 @@ private slots:
         QVERIFY(WriteFile(file, "OLD"));
         e->Edit("General", "Address")->setText("");
         QVERIFY(!e->engine->SaveConfigFile(file));
-        QCOMPARE(e->dialogs.texts(), QStringList{"Entry for Address is invalid"});
+        QCOMPARE(e->dialogs.texts(), QStringList{"Entry for Address is invalid\nAllowed: 0 to 99"});
         QCOMPARE(ReadFile(file), QByteArray("OLD"));
         QCOMPARE(e->DocParam("General", "Address").Value(), 5);
     }

@@ -1,5 +1,6 @@
 // Building the editor pages: controls per param type, their places and the
 // values they write, pruning by option bits, the report editor and events.
+#include "config/editMask.h"
 #include "tests/config/editorFixture.h"
 
 #include <QCheckBox>
@@ -476,12 +477,40 @@ private slots:
         QLineEdit *edit = e.Edit("General", "Address");
         edit->setText("150");
         QTest::keyClick(edit, Qt::Key_Return);
-        QCOMPARE(e.dialogs.texts(), QStringList{"Entry for Address is invalid"});
+        QCOMPARE(e.dialogs.texts(), QStringList{"Entry for Address is invalid\nAllowed: 0 to 99"});
         QCOMPARE(e.dialogs.captions(), QStringList{"Error: General"});
         e.dialogs.clear();
         QFocusEvent out(QEvent::FocusOut);
         QApplication::sendEvent(edit, &out);
-        QCOMPARE(e.dialogs.texts(), QStringList{"Entry for Address is invalid"});
+        QCOMPARE(e.dialogs.texts(), QStringList{"Entry for Address is invalid\nAllowed: 0 to 99"});
+    }
+
+    void anInvalidEntryStaysRedUntilCorrected()
+    {
+        Editor e;
+        QVERIFY(e.Start(QStringLiteral("FFFF")));
+        QVERIFY(e.Load());
+        QLineEdit *edit = e.Edit("General", "Address");
+        QLineEdit *other = e.Edit("General", "Settle");
+        const QColor normal = edit->grab().toImage().pixelColor(edit->width() / 2, edit->height() / 2);
+        edit->selectAll();
+        QTest::keyClicks(edit, "150");
+        QTest::keyClick(edit, Qt::Key_Return);
+        QVERIFY(edit->property(kInvalidEntryProperty).toBool());
+        const QColor marked = edit->grab().toImage().pixelColor(edit->width() / 2, edit->height() / 2);
+        QVERIFY(marked != normal);
+        QVERIFY(marked.red() > 200 && marked.green() < 230 && marked.blue() < 230);
+        QVERIFY(!other->property(kInvalidEntryProperty).toBool());
+
+        // Still red while another entry is checked, cleared once corrected.
+        QTest::keyClick(other, Qt::Key_Return);
+        QVERIFY(edit->property(kInvalidEntryProperty).toBool());
+        edit->selectAll();
+        QTest::keyClicks(edit, "42");
+        QTest::keyClick(edit, Qt::Key_Return);
+        QVERIFY(!edit->property(kInvalidEntryProperty).toBool());
+        QVERIFY(edit->styleSheet().isEmpty());
+        QVERIFY(edit->grab().toImage().pixelColor(edit->width() / 2, edit->height() / 2) != marked);
     }
 
     void digitCountMaskFollowsTheProtocol_data()

@@ -63,7 +63,7 @@ private slots:
         e->Edit("General", "Address")->setText(text);
         QCOMPARE(Check(), valid);
         if (!valid) {
-            QCOMPARE(e->dialogs.texts(), QStringList{"Entry for Address is invalid"});
+            QCOMPARE(e->dialogs.texts(), QStringList{"Entry for Address is invalid\nAllowed: 0 to 99"});
             QCOMPARE(e->dialogs.captions(), QStringList{"Error: General"});
         }
     }
@@ -75,8 +75,9 @@ private slots:
         e->Input(0).substNameEdit->setText("AB");
         QVERIFY(!Check());
         SetTranslator({});
-        QCOMPARE(e->dialogs.texts(), (QStringList{"[Entry for ]Settle[ is invalid]",
-                                                  "[Entry for ]Name[ is invalid]\n\n[Substitute name must consist]"}));
+        QCOMPARE(e->dialogs.texts(), (QStringList{"[Entry for ]Settle[ is invalid]\n[Allowed: 1 to 10]",
+                                                  "[Entry for ]Name[ is invalid]\n\n[Substitute name must consist]\n"
+                                                  "[Allowed: empty, or 3 to 8 characters without blanks]"}));
         QCOMPARE(e->dialogs.captions(), (QStringList{"[Error: ]General", "[Error: ]AN1"}));
     }
 
@@ -86,8 +87,9 @@ private slots:
         e->Edit("General", "Address")->setText("");
         e->Input(1).substNameEdit->setText("X");
         QVERIFY(!Check());
-        QCOMPARE(e->dialogs.texts(), (QStringList{"Entry for Address is invalid", "Entry for Site is invalid",
-                                                  "Entry for Name is invalid\n\nSubstitute name must consist"}));
+        QCOMPARE(e->dialogs.texts(), (QStringList{"Entry for Address is invalid\nAllowed: 0 to 99",
+                                                  "Entry for Site is invalid\nAllowed: at most 16 characters, none of @ , * % ?",
+                                                  "Entry for Name is invalid\n\nSubstitute name must consist\nAllowed: empty, or 3 to 8 characters without blanks"}));
     }
 
     void aSelectionPastItsOptionsIsInvalid_data()
@@ -148,7 +150,7 @@ private slots:
         QCOMPARE(an1.sensorUnitsCombo->currentText(), shown);
         if (!valid)
             QCOMPARE(e->dialogs.texts(),
-                     QStringList{"Entry for Sensor Units is invalid\n\nCheck length of Units field"});
+                     QStringList{"Entry for Sensor Units is invalid\n\nCheck length of Units field\nAllowed: 1 to 4 of A-Z 0-9 # _"});
     }
 
     void customUnitsHoldFourCharacters()
@@ -167,7 +169,7 @@ private slots:
         an2.sensorTypeCombo->setCurrentText("TEMPERATURE");
         QCOMPARE(an2.sensorUnitsCombo->currentText(), QStringLiteral("#"));
         QVERIFY(!Check());
-        QCOMPARE(e->dialogs.texts(), QStringList{"Entry for Sensor Units is invalid\n\nCheck length of Units field"});
+        QCOMPARE(e->dialogs.texts(), QStringList{"Entry for Sensor Units is invalid\n\nCheck length of Units field\nAllowed: 1 to 4 of A-Z 0-9 # _"});
         an2.sensorUnitsCombo->setCurrentIndex(0);
         QVERIFY(Check());
     }
@@ -204,7 +206,7 @@ private slots:
         e->Input(input).lowEdit->setText(low);
         QCOMPARE(Check(), valid);
         if (!valid)
-            QCOMPARE(e->dialogs.texts(), QStringList{"Entry for Input Type is invalid\n\naniptype"});
+            QCOMPARE(e->dialogs.texts(), QStringList{"Entry for Input Type is invalid\n\naniptype\nAllowed: -99999 to 999999"});
     }
 
     void substituteNames_data()
