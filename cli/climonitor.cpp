@@ -26,7 +26,7 @@ int CliSession::Monitor(const MonitorOptions &options)
         work->Release();
         return status;
     }
-    monitor.Start(work->Session()->Link(), document);
+    monitor.Start(work->Device()->Link(), document);
     if (!options.csvFile.isEmpty() && !monitor.Record(options.csvFile)) {
         PrintError(QStringLiteral("talvek-cli: ") + monitor.RecordError());
         monitor.Stop();

@@ -53,7 +53,7 @@ class TestLiveMonitor : public QObject
     {
         const ConnectOutcome outcome = work->Listen(SensorTarget{kSensorCom, kBaud19200}, &monitor).outcome;
         if (outcome == ConnectOutcome::Connected)
-            monitor.Start(work->Session()->Link(), work->Current());
+            monitor.Start(work->Device()->Link(), work->Current());
         return outcome;
     }
 
