@@ -99,12 +99,19 @@ void TFormConfig::ForgetRetrievedConfig()
 
 void TFormConfig::ShowDevice(const Document &document, const QString &templatePath)
 {
-    const DeviceIdentity &id = document.identity;
-    m_identityReply = id.identityReply;
     m_online = true;
     ForgetRetrievedConfig();
     m_unitsDoc = document.units;
     m_measurementCount = m_unitsDoc.Count();
+    AdoptIdentity(document.identity);
+    ShowIdentityPanels();
+    m_templatePath = templatePath;
+    BuildFromDocument(document.products, templatePath); // a param that fails has had its message
+}
+
+void TFormConfig::AdoptIdentity(const DeviceIdentity &id)
+{
+    m_identityReply = id.identityReply;
     m_productName = id.productName;
     m_displayName = id.displayName;
     m_protocolVersion = id.protocolVersion;
@@ -114,9 +121,6 @@ void TFormConfig::ShowDevice(const Document &document, const QString &templatePa
     m_optionBits = id.optionBits;
     m_softwareVersion = id.softwareVersion;
     m_softwareVersionExtra = id.softwareVersionExtra;
-    ShowIdentityPanels();
-    m_templatePath = templatePath;
-    BuildFromDocument(document.products, templatePath); // a param that fails has had its message
 }
 
 void TFormConfig::ShowIdentityPanels()
@@ -207,14 +211,7 @@ bool TFormConfig::GetProductTemplateFileName(QString &path)
         Log(QStringLiteral("GetProductTemplateFileName Error  - no protocol found"));
         return false;
     }
-    m_protocolVersion = id.protocolVersion;
-    m_heating = id.heating;
-    m_axisConfig = id.axisConfig;
-    m_optionText = id.optionText;
-    m_optionBits = id.optionBits;
-    m_productName = id.productName;
-    m_displayName = id.displayName;
-
+    AdoptIdentity(IdentityFromParse(id, m_identityReply));
     if (id.outcome != IdentityParse::Outcome::Matched) {
         const QString text = m_identityReply + T(id.outcome == IdentityParse::Outcome::Unknown
                                                      ? QStringLiteral(" is an unknown device type")
@@ -224,8 +221,6 @@ bool TFormConfig::GetProductTemplateFileName(QString &path)
         return false;
     }
     path = m_appDir + aProductDefs().at(id.row).templateFile;
-    m_softwareVersion = id.softwareVersion;
-    m_softwareVersionExtra = id.softwareVersionExtra;
     ShowIdentityPanels();
     return true;
 }

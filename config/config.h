@@ -373,6 +373,7 @@ private:
 
     void SetPanel(IConfigHost::Panel panel, const QString &text, const QColor &colour);
     void ForgetRetrievedConfig();
+    void AdoptIdentity(const DeviceIdentity &id);
     void ShowIdentityPanels();
     QString FailureText(const QString &message) const;
 

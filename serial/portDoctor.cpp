@@ -46,15 +46,6 @@ QList<QStringList> databaseRows(const QString &path)
     return rows;
 }
 
-QString modeText(mode_t mode)
-{
-    QString text = S_ISCHR(mode) ? QStringLiteral("c") : QStringLiteral("-");
-    const char *letters = "rwxrwxrwx";
-    for (int bit = 0; bit < 9; ++bit)
-        text += (mode & (0400 >> bit)) ? QLatin1Char(letters[bit]) : QLatin1Char('-');
-    return text;
-}
-
 // What the mode bits alone allow; access() knows ACLs as well, but only for
 // the real system and this process.
 bool modeAllows(const struct stat &info, const DoctorIdentity &who)
@@ -323,7 +314,7 @@ void PortDoctor::checkAccess(PortDiagnosis &port) const
                                      QStringLiteral("ls -l /dev/serial/by-id/ /dev/ttyUSB* /dev/ttyACM* /dev/ttyS*")));
         return;
     }
-    port.mode = modeText(info.st_mode);
+    port.mode = ModeText(info.st_mode);
     port.owner = userName(info.st_uid);
     port.group = groupName(info.st_gid);
     const bool allowed = system.RealSystem() ? ::faccessat(AT_FDCWD, path.constData(), R_OK | W_OK, AT_EACCESS) == 0

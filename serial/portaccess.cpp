@@ -35,15 +35,6 @@ bool processAlive(qint64 pid)
     return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
 }
 
-QString modeText(mode_t mode)
-{
-    QString text = S_ISCHR(mode) ? QStringLiteral("c") : QStringLiteral("-");
-    const char *letters = "rwxrwxrwx";
-    for (int bit = 0; bit < 9; ++bit)
-        text += (mode & (0400 >> bit)) ? QLatin1Char(letters[bit]) : QLatin1Char('-');
-    return text;
-}
-
 QString groupName(gid_t gid)
 {
     const struct group *entry = ::getgrgid(gid);
@@ -80,6 +71,16 @@ bool userListedInGroup(const struct passwd *user, gid_t gid)
     return false;
 }
 } // namespace
+
+QString ModeText(mode_t mode)
+{
+    QString text = S_ISCHR(mode) ? QStringLiteral("c") : QStringLiteral("-");
+    const char *letters = "rwxrwxrwx";
+    for (int bit = 0; bit < 9; ++bit)
+        text += (mode & (0400 >> bit)) ? QLatin1Char(letters[bit]) : QLatin1Char('-');
+    return text;
+}
+
 
 QString DefaultLockDirectory()
 {
@@ -157,7 +158,7 @@ AccessFacts GatherAccessFacts(const QString &devicePath)
     };
     if (::stat(encoded(devicePath).constData(), &info) != 0)
         return facts;
-    facts.mode = modeText(info.st_mode);
+    facts.mode = ModeText(info.st_mode);
     facts.group = groupName(info.st_gid);
     facts.processInGroup = processHasGroup(info.st_gid);
     facts.userListedInGroup = user != nullptr && userListedInGroup(user, info.st_gid);

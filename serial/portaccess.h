@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <sys/types.h>
 
 // Keeping a serial device for one program, and explaining why it could not be
 // opened. Used by the POSIX driver; separate so the rules can be tested.
@@ -34,6 +35,9 @@ private:
     QString directory;
     QString path; // of the lock we hold, empty when none
 };
+
+// A device's mode as ls shows it ("crw-rw----").
+QString ModeText(mode_t mode);
 
 // What we know about a device the user may not open.
 struct AccessFacts {
