@@ -329,6 +329,39 @@ private slots:
         QCOMPARE(work->Restore(Path(QStringLiteral("none.tcf")), answers, false).outcome, RestoreOutcome::NotWritten);
     }
 
+    void backupAndRestoreTellEachWayTheyEnd()
+    {
+        QVERIFY(StartSensor(kCorvix));
+        const QString corvix = ReadInto(QStringLiteral("other.tcf"));
+        SimFaults faults;
+        faults.refused = QStringList{QStringLiteral("OUTPUTINT")};
+        QVERIFY(StartSensor(kTempris, faults));
+        QCOMPARE(Connect(), ConnectOutcome::Connected);
+        const QString file = Path(QStringLiteral("kept.tcf"));
+        QCOMPARE(work->Backup(Path(QStringLiteral("missing/kept.tcf"))).outcome, BackupOutcome::FileNotSaved);
+        QCOMPARE(work->Backup(file).outcome, BackupOutcome::Saved);
+        FixedAnswers yes(true);
+        QCOMPARE(work->Restore(corvix, yes, false).outcome, RestoreOutcome::FileRefused);
+        const QString before = sensor->Value(QStringLiteral("OUTPUTINT"));
+        QVERIFY(SetValueInFile(file, QStringLiteral("OUTPUTINT"), before == QStringLiteral("7") ? 8 : 7));
+        QCOMPARE(work->Restore(file, yes, false).outcome, RestoreOutcome::NotVerified); // the sensor refused it
+        QVERIFY(SetValueInFile(file, QStringLiteral("OUTPUTINT"), 0));                  // below its minimum
+        QCOMPARE(work->Restore(file, yes, false).outcome, RestoreOutcome::InvalidEntries);
+        QCOMPARE(work->SaveFile(Path(QStringLiteral("not-saved.tcf"))).outcome, FileOutcome::InvalidEntries);
+        QVERIFY(!QFile::exists(Path(QStringLiteral("not-saved.tcf"))));
+        QCOMPARE(sensor->Value(QStringLiteral("OUTPUTINT")), before);
+        work->Stop();
+        QCOMPARE(work->Backup(file).outcome, BackupOutcome::Aborted);
+        QVERIFY(SetValueInFile(file, QStringLiteral("OUTPUTINT"), 5));
+        QCOMPARE(work->Restore(file, yes, false).outcome, RestoreOutcome::Aborted);
+        work->ClearStop();
+        faults.silenceAfter = 12; // part way through the back-up's read
+        faults.refused.clear();
+        QVERIFY(StartSensor(kTempris, faults));
+        QCOMPARE(Connect(), ConnectOutcome::Connected);
+        QCOMPARE(work->Backup(file).outcome, BackupOutcome::ReadIncomplete);
+    }
+
     void aSensorThatStopsAnsweringAfterConnectingRefusesSetupMode()
     {
         SimFaults faults;
