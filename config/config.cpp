@@ -127,7 +127,7 @@ void TFormConfig::ShowIdentityPanels()
 {
     SetIdentity(m_productName, m_protocolVersion, m_optionText, m_axisConfig, m_heating);
     SetPanel(IConfigHost::Panel::DeviceType,
-             QStringLiteral("S/W ver: ") + m_softwareVersion + QLatin1Char('-') + m_softwareVersionExtra,
+             T(QStringLiteral("S/W ver: ")) + m_softwareVersion + QLatin1Char('-') + m_softwareVersionExtra,
              PanelLiveColour());
 }
 
