@@ -6,6 +6,7 @@
 #include "tests/support/linkTimingSwitch.h"
 #include "tests/support/simulatedSensor.h"
 #include "workflows/liveMonitor.h"
+#include "tests/workflows/simulatedPortWork.h"
 #include "workflows/sensorWork.h"
 
 #include <QFile>
@@ -17,7 +18,6 @@ namespace
 constexpr int kSensorCom = 7;
 constexpr int kBaud19200 = 6;
 const QString kTempris = QStringLiteral("Tempris KDX600-10 PV9");
-const LinkTiming kShortDelays{100, 0, 0};
 } // namespace
 
 class TestLiveMonitor : public QObject
@@ -44,8 +44,7 @@ class TestLiveMonitor : public QObject
         sensor = StartSimulatedSensor(options, AppData(), kSensorCom, &error);
         if (!sensor)
             qWarning("%s", qPrintable(error));
-        work = std::make_unique<SensorWork>(QStringLiteral(TALVEK_TEST_APP_DIR "/"), kShortDelays);
-        work->SetPortSource([] { return std::optional<QStringList>(QStringList{QStringLiteral("(COM7)")}); });
+        work = WorkOnSimulatedPort(kSensorCom);
         return sensor != nullptr;
     }
 

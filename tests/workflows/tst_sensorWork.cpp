@@ -7,6 +7,7 @@
 #include "tests/support/ptypeer.h"
 #include "tests/support/simulatedSensor.h"
 #include "workflows/connectMessages.h"
+#include "tests/workflows/simulatedPortWork.h"
 #include "workflows/sensorWork.h"
 
 #include <QDir>
@@ -81,8 +82,7 @@ class TestSensorWork : public QObject
         sensor = StartSimulatedSensor(options, AppData(), kSensorCom, &error);
         if (!sensor)
             qWarning("%s", qPrintable(error));
-        work = std::make_unique<SensorWork>(QStringLiteral(TALVEK_TEST_APP_DIR "/"), kShortDelays);
-        work->SetPortSource([] { return std::optional<QStringList>(QStringList{QStringLiteral("(COM7)")}); });
+        work = WorkOnSimulatedPort(kSensorCom);
         return sensor != nullptr;
     }
 
