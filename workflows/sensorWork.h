@@ -105,6 +105,10 @@ struct WriteResult {
     QList<EntryError> invalid;
     WriteReport write;
     VerifyReport verify;
+    // The audit log's record of this write: the hash of its entry, or why
+    // no entry could be written (the write itself stands either way).
+    QString auditHash;
+    QString auditProblem;
 };
 
 enum class BackupOutcome { Saved, ReadIncomplete, Aborted, FileNotSaved };
@@ -141,6 +145,9 @@ public:
     bool Stopped() const { return cancel->IsCancelled(); }
     // Lets steps run again after a Stop (a window's next action).
     void ClearStop() { cancel->Reset(); }
+    // What the audit log records the next writes as ("write", "restore",
+    // "provision"); a restore records itself as one whatever this says.
+    void SetAuditAction(const QString &action) { auditAction = action; }
 
     // Scans the listed ports (or, with a port and rate, tries that one);
     // Connected with the first sensor found. Opens nothing for good.
@@ -222,4 +229,5 @@ private:
     QString templatePath;
     bool online = false;
     bool listening = false;
+    QString auditAction = QStringLiteral("write");
 };
