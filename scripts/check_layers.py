@@ -24,12 +24,14 @@ ALLOWED = {
     "device": ["serial", "base"],
     "engine": ["device", "serial", "settings", "templates", "i18n", "base"],
     "workflows": ["engine", "device", "serial", "settings", "templates", "i18n", "base"],
-    "ui": CORE,
-    "diagnostics": CORE + ["ui"],
-    "config": CORE + ["ui", "diagnostics"],
+    # Printed reports (PDF) need Qt Gui's fonts but no widgets.
+    "reports": ["base", "i18n"],
+    "ui": CORE + ["reports"],
+    "diagnostics": CORE + ["ui", "reports"],
+    "config": CORE + ["ui", "diagnostics", "reports"],
     "connect": CORE + ["ui", "diagnostics"],
-    "app": CORE + WIDGETS,
-    "cli": CORE + WIDGETS + ["app"],
+    "app": CORE + WIDGETS + ["reports"],
+    "cli": CORE + WIDGETS + ["app", "reports"],
     "sim": ["templates", "base"],
 }
 ANYTHING = {"tools", "bench", "tests"}
@@ -49,10 +51,14 @@ INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 SOURCE_SUFFIXES = (".h", ".hpp", ".cpp", ".cc")
 
 
-def gui_headers(qt_dirs):
+# Folders that may use Qt Gui but not Qt Widgets.
+NO_WIDGETS_BUT_GUI = ["reports"]
+
+
+def gui_headers(qt_dirs, modules=("QtWidgets", "QtGui")):
     names = set()
     for top in qt_dirs:
-        for module in ("QtWidgets", "QtGui"):
+        for module in modules:
             folder = top if os.path.basename(top.rstrip("/")) == module else os.path.join(top, module)
             if os.path.isdir(folder):
                 names.update(os.listdir(folder))
@@ -77,6 +83,7 @@ def includes(path):
 
 def check(root, qt_dirs):
     gui = gui_headers(qt_dirs)
+    widgets = gui_headers(qt_dirs, ("QtWidgets",)) if qt_dirs else {"QWidget", "QDialog", "QApplication", "QtWidgets"}
     ours = set(ALLOWED) | ANYTHING
     problems = []
     for folder in ALLOWED:
@@ -90,6 +97,8 @@ def check(root, qt_dirs):
                 name = header.split("/")[-1]
                 if folder in NO_WIDGETS and kind == "<" and (name in gui or top in ("QtWidgets", "QtGui")):
                     problems.append(f"{where}:{number}: {folder}/ must stay off Qt Widgets/Gui: <{header}>")
+                if folder in NO_WIDGETS_BUT_GUI and kind == "<" and (name in widgets or top == "QtWidgets"):
+                    problems.append(f"{where}:{number}: {folder}/ must stay off Qt Widgets: <{header}>")
     return problems
 
 

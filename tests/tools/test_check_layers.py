@@ -37,6 +37,13 @@ class CheckLayers(unittest.TestCase):
         root = tree({"sim/simulator.cpp": '#include "templates/xmlBinding.h"\n#include "serial/comms.h"\n'})
         self.assertEqual(len(check_layers.check(root, [])), 1)
 
+    def test_printed_reports_may_use_gui_but_not_widgets(self):
+        root = tree({"reports/pdf.cpp": '#include <QPdfWriter>\n#include <QFont>\n#include <QWidget>\n',
+                     "workflows/run.cpp": '#include "reports/pdf.h"\n'})
+        self.assertEqual(sorted(check_layers.check(root, [])),
+                         ["reports/pdf.cpp:3: reports/ must stay off Qt Widgets: <QWidget>",
+                          "workflows/run.cpp:1: workflows/ may not include reports/pdf.h"])
+
     def test_a_gui_header_below_the_windows_is_named(self):
         root = tree({"base/colours.h": "#include <QColor>\n", "engine/doc.h": "#include <QtWidgets/QDialog>\n"})
         problems = check_layers.check(root, [])
