@@ -1,8 +1,8 @@
 #include "engine/auditLog.h"
 
 #include "base/appdata.h"
+#include "engine/auditLine.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QHash>
 #include <QJsonArray>
@@ -20,14 +20,12 @@
 
 namespace
 {
-const QByteArray kHashKey = QByteArrayLiteral(",\"hash\":\"");
-// ,"hash":"<64 hex>"}
-constexpr int kHashSuffixLength = 9 + 64 + 2;
 constexpr qint64 kLongestLine = 16 * 1024 * 1024;
+const QString kEdited = QStringLiteral("was edited after it was written (its own hash does not match)");
 
-QString Sha256Hex(const QByteArray &data)
+QString Sha256Hex(QByteArrayView data)
 {
-    return QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex());
+    return QString::fromLatin1(AuditSha256(data));
 }
 
 QString SystemError(int error)
@@ -42,14 +40,6 @@ QString UserName()
     return qEnvironmentVariable("USER");
 }
 
-bool IsLowerHex(const QByteArray &text)
-{
-    for (char c : text)
-        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
-            return false;
-    return true;
-}
-
 // What is wrong with a line on its own (empty when nothing), and its JSON.
 QString CheckLine(const QByteArray &line, QJsonObject &object)
 {
@@ -60,12 +50,12 @@ QString CheckLine(const QByteArray &line, QJsonObject &object)
     if (error.error != QJsonParseError::NoError || !document.isObject())
         return QStringLiteral("is not JSON (torn, or edited)");
     object = document.object();
-    const qsizetype cut = line.size() - kHashSuffixLength;
-    const QByteArray hash = line.mid(cut + kHashKey.size(), 64);
-    if (cut < 1 || line.mid(cut, kHashKey.size()) != kHashKey || !line.endsWith("\"}") || !IsLowerHex(hash))
+    QByteArray body;
+    QByteArrayView hash;
+    if (!SplitOwnHash(line, body, hash))
         return QStringLiteral("is not an audit entry (no hash at its end)");
-    if (Sha256Hex(line.left(cut) + '}') != QLatin1String(hash))
-        return QStringLiteral("was edited after it was written (its own hash does not match)");
+    if (AuditSha256(body) != hash)
+        return kEdited;
     if (!object.value(QStringLiteral("prev")).isString() || !object.value(QStringLiteral("time")).isString())
         return QStringLiteral("is not an audit entry (no time or prev)");
     return {};
@@ -173,7 +163,8 @@ bool LastLine(int fd, qint64 size, QByteArray &line, QString &error)
 // is damaged.
 bool ChainHash(int fd, QString &prev, QString &error)
 {
-    struct stat info {};
+    struct stat info {
+    };
     if (::fstat(fd, &info) != 0) {
         error = SystemError(errno);
         return false;
@@ -198,7 +189,8 @@ bool ChainHash(int fd, QString &prev, QString &error)
 // Writes the line with one write; a short write (a full disk) is taken back.
 bool WriteWhole(int fd, const QByteArray &line, QString &error)
 {
-    struct stat info {};
+    struct stat info {
+    };
     if (::fstat(fd, &info) != 0) {
         error = SystemError(errno);
         return false;
@@ -216,14 +208,14 @@ bool WriteWhole(int fd, const QByteArray &line, QString &error)
 }
 
 // The log's lines without their newlines; a last line without one is kept.
-QList<QByteArray> SplitLines(const QByteArray &data)
+QList<QByteArrayView> SplitLines(const QByteArray &data)
 {
-    QList<QByteArray> lines;
+    QList<QByteArrayView> lines;
     for (qsizetype start = 0; start < data.size();) {
         qsizetype end = data.indexOf('\n', start);
         if (end < 0)
             end = data.size();
-        lines.append(data.mid(start, end - start));
+        lines.append(QByteArrayView(data).sliced(start, end - start));
         start = end + 1;
     }
     return lines;
@@ -264,9 +256,10 @@ QByteArray AuditLog::FormatLine(AuditEntry &entry)
         {QStringLiteral("changes"), changes},
         {QStringLiteral("prev"), entry.prev},
     };
-    const QByteArray body = QJsonDocument(object).toJson(QJsonDocument::Compact);
-    entry.hash = Sha256Hex(body);
-    return body.left(body.size() - 1) + kHashKey + entry.hash.toLatin1() + "\"}";
+    QByteArray hash;
+    const QByteArray line = WithOwnHash(QJsonDocument(object).toJson(QJsonDocument::Compact), &hash);
+    entry.hash = QString::fromLatin1(hash);
+    return line;
 }
 
 AuditAppendResult AuditLog::Append(AuditEntry entry) const
@@ -325,11 +318,19 @@ AuditReadResult AuditLog::Read(const AuditFilter &filter) const
         return result;
     }
     result.readable = true;
+    // Only lines that may be the sensor's are parsed: the log can be long.
+    const QByteArray serialText = filter.serial.isEmpty()
+                                      ? QByteArray()
+                                      : QJsonDocument(QJsonArray{filter.serial}).toJson(QJsonDocument::Compact);
+    const QByteArray needle = "\"serial\":" + serialText.mid(1, serialText.size() - 2);
     int number = 0;
-    for (const QByteArray &line : SplitLines(file.readAll())) {
+    const QByteArray data = file.readAll();
+    for (const QByteArrayView line : SplitLines(data)) {
         ++number;
+        if (!serialText.isEmpty() && !line.contains(needle))
+            continue;
         QJsonObject object;
-        if (!CheckLine(line, object).isEmpty()) {
+        if (!CheckLine(line.toByteArray(), object).isEmpty()) {
             result.unreadableLines.append(number);
             continue;
         }
@@ -347,12 +348,15 @@ AuditReadResult AuditLog::Read(const AuditFilter &filter) const
 namespace
 {
 // Why line number's prev does not chain to the line before it.
-QString ChainProblem(const QString &prev, int number, const QHash<QString, int> &lineOfHash)
+QString ChainProblem(QByteArrayView prev, int number, const QList<QByteArrayView> &lines)
 {
-    if (prev == AuditLog::ZeroHash())
+    if (prev == AuditLog::ZeroHash().toLatin1())
         return QStringLiteral("claims to be the first entry: the entries before it were removed, "
                               "or it was put in from elsewhere");
-    const int other = lineOfHash.value(prev, 0);
+    int other = 0;
+    for (int i = 0; i < lines.size() && other == 0; ++i)
+        if (AuditSha256(lines[i]) == prev)
+            other = i + 1;
     if (other > number)
         return QStringLiteral("follows the entry now on line %1: entries were reordered").arg(other);
     if (other > 0)
@@ -361,6 +365,26 @@ QString ChainProblem(const QString &prev, int number, const QHash<QString, int> 
             .arg(other);
     return QStringLiteral("does not follow the entry before it: an entry before it was deleted, "
                           "or this one was forged or copied in");
+}
+
+// What is wrong with a line of the chain, or empty. Only where the chain
+// breaks, or at its end, is a line's own hash needed: elsewhere the next
+// line's prev already vouches for every byte.
+QString LineProblem(const QList<QByteArrayView> &lines, int i, const QByteArray &expected)
+{
+    const QByteArrayView line = lines[i];
+    if (line.isEmpty())
+        return QStringLiteral("is empty");
+    if (!IsJsonObjectText(line))
+        return QStringLiteral("is not JSON (torn, or edited)");
+    const QByteArrayView prev = HashField(line, "prev");
+    if (prev.isEmpty() || !line.contains("\"time\":\""))
+        return QStringLiteral("is not an audit entry (no time or prev)");
+    if (prev != expected)
+        return OwnHashMatches(line) ? ChainProblem(prev, i + 1, lines) : kEdited;
+    if (i + 1 == lines.size() && !OwnHashMatches(line))
+        return kEdited;
+    return {};
 }
 } // namespace
 
@@ -379,36 +403,28 @@ AuditVerifyResult AuditLog::Verify() const
         return result;
     }
     const QByteArray data = file.readAll();
-    const QList<QByteArray> lines = SplitLines(data);
-    // Every line's hash first: a broken link is named by where its prev points.
-    QList<QString> hashes;
-    hashes.reserve(lines.size());
-    QHash<QString, int> lineOfHash;
-    lineOfHash.reserve(lines.size());
-    for (int i = 0; i < lines.size(); ++i) {
-        hashes.append(Sha256Hex(lines[i]));
-        lineOfHash.insert(hashes.last(), i + 1);
-    }
+    const QList<QByteArrayView> lines = SplitLines(data);
     result.status = AuditVerifyResult::Status::Intact;
-    result.lastHash = ZeroHash();
     const auto broken = [&](int number, const QString &problem) {
         result.status = AuditVerifyResult::Status::Broken;
         result.brokenLine = number;
         result.problem = QStringLiteral("line %1 %2").arg(number).arg(problem);
         return result;
     };
+    QByteArray lastHash = ZeroHash().toLatin1();
     for (int i = 0; i < lines.size(); ++i) {
-        const int number = i + 1;
-        QJsonObject object;
-        const QString problem = CheckLine(lines[i], object);
+        const QString problem = LineProblem(lines, i, lastHash);
+        // A broken link after an intact-looking line: that line was edited.
+        if (!problem.isEmpty() && i > 0 && !OwnHashMatches(lines[i - 1]))
+            return broken(i, kEdited);
         if (!problem.isEmpty())
-            return broken(number, problem);
-        const QString prev = object.value(QStringLiteral("prev")).toString();
-        if (prev != result.lastHash)
-            return broken(number, ChainProblem(prev, number, lineOfHash));
-        result.lastHash = hashes[i];
-        result.entries = number;
+            return broken(i + 1, problem);
+        lastHash = AuditSha256(lines[i]);
+        result.lastHash = QString::fromLatin1(lastHash);
+        result.entries = i + 1;
     }
+    if (result.lastHash.isEmpty())
+        result.lastHash = ZeroHash();
     if (!data.isEmpty() && !data.endsWith('\n'))
         return broken(int(lines.size()), QStringLiteral("is torn (no line end)"));
     return result;

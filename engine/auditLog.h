@@ -62,10 +62,10 @@ struct AuditReadResult {
 struct AuditVerifyResult {
     enum class Status { Intact, Broken, Missing, Unreadable };
     Status status = Status::Missing;
-    int entries = 0;     // lines checked
-    int brokenLine = 0;  // the first broken entry (1-based)
-    QString problem;     // what is wrong with it, or why the log cannot be read
-    QString lastHash;    // the last good line's hash
+    int entries = 0;    // lines checked
+    int brokenLine = 0; // the first broken entry (1-based)
+    QString problem;    // what is wrong with it, or why the log cannot be read
+    QString lastHash;   // the last good line's hash
 };
 
 class AuditLog
