@@ -4,7 +4,6 @@
 #include "engine/auditLine.h"
 
 #include <QFile>
-#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
