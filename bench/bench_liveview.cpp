@@ -10,7 +10,8 @@
 //      nothing waits): the process's resident memory every ten minutes and
 //      its peak, and CPU time per line;
 //   3. N seconds (default 60) in real time at 1 and at 10 lines/s with the
-//      Plot page shown: CPU time of the process as a share of one core.
+//      Plot page shown and already holding ten minutes of lines: CPU time
+//      of the process as a share of one core.
 // With --shot, the window with its plot is saved as a picture at the end.
 // Run it on a display (Xvfb) to count real painting; offscreen also works.
 #include "diagnostics/OutputWin.h"
@@ -78,13 +79,14 @@ void DecodeAlone(const SensorLines &sensor)
 // A window showing the plot of the usual channels, with its clock.
 struct LiveWindow {
     TfrmOutput window;
-    QDateTime clock = QDateTime::currentDateTime();
+    QDateTime clock;
+    bool realClock = false;
     int fed = 0;
 
-    explicit LiveWindow(const SensorLines &sensor, bool realClock)
+    // The first line comes at start.
+    LiveWindow(const SensorLines &sensor, const QDateTime &start) : clock(start)
     {
-        if (!realClock)
-            window.SetClock([this] { return clock; });
+        window.SetClock([this] { return realClock ? QDateTime::currentDateTime() : clock; });
         window.SetDocument(sensor.document);
         window.resize(1000, 640);
         window.show();
@@ -102,7 +104,7 @@ struct LiveWindow {
 
 void SimulatedHour(const SensorLines &sensor)
 {
-    LiveWindow live(sensor, false);
+    LiveWindow live(sensor, QDateTime::currentDateTime());
     const long before = ResidentKiB();
     const qint64 start = Nanoseconds(CLOCK_PROCESS_CPUTIME_ID);
     const int lines = 3600 * 10;
@@ -123,7 +125,16 @@ void SimulatedHour(const SensorLines &sensor)
 
 void RealTime(const SensorLines &sensor, int linesPerSecond, int seconds, const QString &shot)
 {
-    LiveWindow live(sensor, true);
+    // The plot starts full (the ten minutes before now at this rate), as
+    // after ten minutes of watching: its heaviest steady state.
+    LiveWindow live(sensor, QDateTime::currentDateTime().addSecs(-TChannelPlot::kDefaultMinutes * 60));
+    const int before = TChannelPlot::kDefaultMinutes * 60 * linesPerSecond;
+    for (int i = 1; i < before; ++i) {
+        live.clock = live.clock.addMSecs(1000 / linesPerSecond);
+        live.Feed(sensor);
+    }
+    live.realClock = true;
+    live.fed = 0;
     QTimer feeder;
     feeder.setInterval(1000 / linesPerSecond);
     QObject::connect(&feeder, &QTimer::timeout, [&] { live.Feed(sensor); });

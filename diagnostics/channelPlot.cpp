@@ -148,7 +148,7 @@ QValueAxis *TChannelPlot::AxisFor(const QString &unit)
         return axis;
     auto *axis = new QValueAxis;
     axis->setTitleText(unit);
-    axis->setLabelFormat(QStringLiteral("%.4g"));
+    axis->setLabelFormat(QStringLiteral("%.6g"));
     // Units alternate sides so their axes do not pile up on one.
     chart->addAxis(axis, axisOfUnit.size() % 2 == 0 ? Qt::AlignLeft : Qt::AlignRight);
     connect(axis, &QValueAxis::rangeChanged, this, &TChannelPlot::UserMoved);
