@@ -219,6 +219,9 @@ void TfrmMain::buContOutputClick()
         return;
     }
     SetOutputButtonsEnabled(false);
+    // The lines follow the report the sensor was last read with; before any
+    // read, the template's.
+    outputWindow->SetDocument(work->LastRead().IsNull() ? work->Current() : work->LastRead());
     ShowModal(*outputWindow);
     if (work->Session()->SetRxServiceMode(RX_MODE_TRANSACTING) != 0)
         Dialogs().Message(T(QStringLiteral("Unable to set TRANSACTING mode")), T(QStringLiteral("ERROR")));
