@@ -3,6 +3,7 @@
 #include "base/translate.h"
 #include "engine/auditLog.h"
 
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -71,6 +72,16 @@ void TfrmHistory::ShowEntries(const QString &logPath, const QString &serial)
         entries->addTopLevelItem(item);
         item->setExpanded(true);
     }
-    status->setText(read.entries.isEmpty() ? T(QStringLiteral("No write to this sensor is recorded in the audit log."))
-                                           : QStringLiteral("S/N %1: %2").arg(serial).arg(read.entries.size()));
+    status->setText(StatusText(read, QFileInfo::exists(logPath)));
+}
+
+QString TfrmHistory::StatusText(const AuditReadResult &read, bool logExists)
+{
+    if (!read.readable && logExists)
+        return T(QStringLiteral("The audit log could not be read.")) + QLatin1Char(' ') + read.error;
+    QString text = read.entries.isEmpty() ? T(QStringLiteral("No write to this sensor is recorded in the audit log."))
+                                          : T(QStringLiteral("Writes recorded: %1")).arg(read.entries.size());
+    if (!read.unreadableLines.isEmpty())
+        text += QLatin1Char(' ') + T(QStringLiteral("Some lines of the log are damaged; \"talvek-cli audit verify\" names them."));
+    return text;
 }

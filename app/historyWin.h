@@ -1,6 +1,7 @@
 #pragma once
 #include <QDialog>
 
+struct AuditReadResult;
 class QLabel;
 class QPushButton;
 class QTreeWidget;
@@ -21,6 +22,9 @@ public:
     QPushButton *CloseButton() const { return closeButton; }
 
 private:
+    // The line above the list: how many writes, or why none can be shown.
+    static QString StatusText(const AuditReadResult &read, bool logExists);
+
     QTreeWidget *entries = nullptr;
     QLabel *status = nullptr;
     QPushButton *closeButton = nullptr;

@@ -28,7 +28,10 @@ TfrmSummary::TfrmSummary(QWidget *parent) : QDialog(parent)
     auto *close = new QPushButton(T(QStringLiteral("CLOSE")));
     close->setObjectName(QStringLiteral("buClose"));
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
+    // Enter closes the window, as it did before there was a second button.
+    close->setDefault(true);
     savePdf = new QPushButton(T(QStringLiteral("Save as PDF...")));
+    savePdf->setAutoDefault(false);
     savePdf->setObjectName(QStringLiteral("buSavePdf"));
     connect(savePdf, &QPushButton::clicked, this, &TfrmSummary::SaveAsPdf);
     auto *buttons = new QHBoxLayout;

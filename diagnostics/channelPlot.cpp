@@ -224,6 +224,7 @@ void TChannelPlot::FitUnit(const QString &unit, QValueAxis *axis)
         return;
     const double margin = high > low ? (high - low) * 0.05 : std::max(1.0, std::abs(high) * 0.05);
     axis->setRange(low - margin, high + margin);
+    axis->applyNiceNumbers(); // round tick values a reader can take in
 }
 
 void TChannelPlot::MinutesChanged()

@@ -199,7 +199,8 @@ private slots:
         QVERIFY2(history[2].contains(" | " + T("write") + " | COM7 | "), qPrintable(history[2]));
         QCOMPARE(history[3], QStringLiteral("  OUTPUTINT: %1 -> %2").arg(before, changed));
         QVERIFY(!history.join('\n').contains("ADDRESS"));
-        QVERIFY(historyStatus.contains(window->SerialNumber()));
+        QCOMPARE(historyStatus, T("Writes recorded: %1").arg(2));
+        QVERIFY(window->HistoryWindow()->windowTitle().contains(window->SerialNumber()));
         QVERIFY(window->HistoryWindow()->isHidden()); // closed by its button
     }
 
@@ -233,6 +234,30 @@ private slots:
                       box.text.startsWith(T("The write was not recorded in the audit log")) &&
                       box.text.contains(LogPath());
         QVERIFY2(warned, qPrintable(texts.join('\n')));
+
+        // The history says why it has nothing to show.
+        click(window->Ui().imHistory);
+        QVERIFY(history.isEmpty());
+        QVERIFY2(historyStatus.startsWith(T("The audit log could not be read.")), qPrintable(historyStatus));
+    }
+
+    void damagedLinesAreSaidAboveTheEntries()
+    {
+        ConnectAndRead();
+        AuditEntry mine;
+        mine.action = QStringLiteral("write");
+        mine.serial = window->SerialNumber();
+        mine.outcome = AuditEntry::kVerified;
+        QVERIFY(AuditLog(LogPath()).Append(mine).ok);
+        QFile log(LogPath());
+        QVERIFY(log.open(QIODevice::Append));
+        log.write("{\"serial\":\"" + mine.serial.toUtf8() + "\", torn\n");
+        log.close();
+        click(window->Ui().imHistory);
+        QCOMPARE(history.size(), 1);
+        QVERIFY2(historyStatus.startsWith(T("Writes recorded: %1").arg(1) + ' ' +
+                                          T("Some lines of the log are damaged; \"talvek-cli audit verify\" names them.")),
+                 qPrintable(historyStatus));
     }
 };
 

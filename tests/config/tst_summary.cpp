@@ -94,6 +94,11 @@ private slots:
         const QString shown = QString::fromUtf8(text.readAllStandardOutput());
         QVERIFY2(shown.contains("BAUD : 19200") && shown.contains("ADDRESS : Q"), qPrintable(shown));
         QCOMPARE(summary.Printed().sections.value(0).lines, summary.Lines());
+
+        // Enter still closes the window; it does not save again.
+        QTest::keyClick(&summary, Qt::Key_Return);
+        QVERIFY(!summary.isVisible());
+        QCOMPARE(dialogs.boxes.size(), 1);
     }
 
     void anEmptySummaryOffersNoPdfAndAFailedSaveIsSaid()
