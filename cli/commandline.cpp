@@ -1,6 +1,7 @@
 #include "cli/commandline.h"
 
 #include "cli/clioutput.h"
+#include "cli/cliprovision.h"
 #include "cli/clisession.h"
 #include "cli/configdiff.h"
 #include "cli/signalwatch.h"
@@ -72,6 +73,14 @@ const QList<Command> &Commands()
          true,
          {"port", "monitor"},
          0},
+        {"provision",
+         "provision PLAN.csv [--again]",
+         "Sets up every sensor of a plan (one row per unit: port or scan, expected product and serial, base "
+         "file, settings to override), several ports at once: checks, backs up, writes, verifies, leaves setup "
+         "mode and writes a certificate per unit; a later run skips the units verified before.",
+         false,
+         {"again"},
+         1},
         {"diff",
          "diff A.tcf B.tcf",
          "Prints each setting that differs between two configuration files: command, value in A, value in B.",
@@ -88,6 +97,7 @@ const char *const kStatuses =
     "6 incompatible file, 7 invalid entries in the file, 8 read incomplete, 9 verification failed,\n"
     "10 other failure (a file cannot be read or written, the write was refused),\n"
     "11 monitor: the sensor sent no line, 12 monitor: no line could be decoded,\n"
+    "13 provision: the plan is refused, 14 provision: some units are not verified,\n"
     "130 stopped by SIGINT (Ctrl-C), 143 stopped by SIGTERM (the operation aborted, the sensor told EXIT).\n"
     "doctor: 0 every port checked can be opened, 4 a port cannot be opened or there is none.";
 
@@ -141,6 +151,8 @@ void AddOptions(QCommandLineParser &parser, const Command &command)
                           QStringLiteral("Decode by the report of this configuration (one read from the sensor)."),
                           QStringLiteral("FILE")});
     }
+    if (command.options.contains(QStringLiteral("again")))
+        parser.addOption({QStringLiteral("again"), QStringLiteral("Redo the units verified in an earlier run.")});
     for (int i = 0; i < command.files; ++i)
         parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A configuration file."));
 }
@@ -286,6 +298,9 @@ int RunCommand(const Command &command, const QStringList &arguments)
         return UsageError(problem);
     if (QString::fromLatin1(command.name) == QLatin1String("diff"))
         return RunDiff(parser.positionalArguments());
+    if (QString::fromLatin1(command.name) == QLatin1String("provision"))
+        return RunProvision({QFileInfo(parser.positionalArguments().at(0)).absoluteFilePath(),
+                             parser.isSet(QStringLiteral("again")), LanguageIndex(parser)});
     return RunOnSession(command, parser, target, monitor);
 }
 } // namespace

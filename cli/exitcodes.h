@@ -16,6 +16,8 @@ enum CliExit : int {
     ExitFailed = 10,          // anything else: a file unreadable or unwritable, a write refused
     ExitNoData = 11,          // monitor: the sensor sent no line
     ExitNotDecoded = 12,      // monitor: lines came, but none of the report's shape
+    ExitPlanRefused = 13,     // provision: the plan has problems; no sensor was touched
+    ExitUnitsNotVerified = 14, // provision: some units are not verified (the table says why)
     // Stopped by a signal, after the running operation was aborted and the
     // sensor told to leave setup mode; 128 + the signal's number, as shells do.
     ExitInterrupted = 130, // SIGINT (Ctrl-C)

@@ -122,6 +122,26 @@ CliExit ExitStatus(MonitorOutcome outcome)
     return ExitFailed;
 }
 
+CliExit ExitStatus(UnitOutcome outcome)
+{
+    switch (outcome) {
+    case UnitOutcome::Verified:
+    case UnitOutcome::Skipped: // verified in an earlier run
+        return ExitOk;
+    case UnitOutcome::NotVerified:
+    case UnitOutcome::NotFound:
+    case UnitOutcome::WrongSensor:
+    case UnitOutcome::Incompatible:
+    case UnitOutcome::BackupFailed:
+    case UnitOutcome::InvalidEntries:
+    case UnitOutcome::WriteFailed:
+        return ExitUnitsNotVerified;
+    case UnitOutcome::Aborted:
+        return ExitInterrupted;
+    }
+    return ExitFailed;
+}
+
 int SignalStatus(int signalNumber)
 {
     return signalNumber == SIGTERM ? ExitTerminated : signalNumber == SIGINT ? ExitInterrupted : 128 + signalNumber;

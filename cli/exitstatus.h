@@ -1,6 +1,7 @@
 #pragma once
 #include "cli/exitcodes.h"
 #include "workflows/liveMonitor.h"
+#include "workflows/provisioning.h"
 #include "workflows/sensorWork.h"
 
 // The exit status of each outcome. Every switch names every outcome, and
@@ -13,5 +14,6 @@ CliExit ExitStatus(WriteOutcome outcome);
 CliExit ExitStatus(BackupOutcome outcome);
 CliExit ExitStatus(RestoreOutcome outcome);
 CliExit ExitStatus(MonitorOutcome outcome);
+CliExit ExitStatus(UnitOutcome outcome);
 // A signal's status: 128 + its number, as shells report it.
 int SignalStatus(int signalNumber);

@@ -141,8 +141,9 @@ private:
     void ReadUnit(const CsvRecord &record)
     {
         if (record.fields.size() > columns.size()) {
-            Problem(record.line, columns.size() + 1,
-                    QStringLiteral("the row has %1 fields, the header %2").arg(record.fields.size()).arg(columns.size()));
+            Problem(
+                record.line, columns.size() + 1,
+                QStringLiteral("the row has %1 fields, the header %2").arg(record.fields.size()).arg(columns.size()));
             return;
         }
         PlanUnit unit;
@@ -294,8 +295,8 @@ QList<PlanProblem> ApplyOverrides(IXMLproductsType products, const QList<PlanOve
     QList<PlanProblem> problems;
     for (const PlanOverride &override : overrides) {
         const QList<IXMLparamType> params = ParamsOf(products, override.cmd);
-        QString problem = params.isEmpty() ? QStringLiteral("%1 is no setting of the base file").arg(override.cmd)
-                                           : QString();
+        QString problem =
+            params.isEmpty() ? QStringLiteral("%1 is no setting of the base file").arg(override.cmd) : QString();
         for (const IXMLparamType &param : params)
             if (problem.isEmpty())
                 problem = SetParam(param, override.value);
@@ -326,7 +327,8 @@ ProvisionPlan ReadProvisionPlan(const QString &path)
         return (record.fields.join(QString()).trimmed().isEmpty()) || first.startsWith(QLatin1Char('#'));
     });
     if (records.size() < 2) {
-        plan.problems.append({0, 0, QString(), QStringLiteral("the plan names no unit (a header and one row at least)")});
+        plan.problems.append(
+            {0, 0, QString(), QStringLiteral("the plan names no unit (a header and one row at least)")});
         return plan;
     }
     PlanReader(plan).Read(records);

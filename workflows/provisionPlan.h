@@ -23,13 +23,13 @@ struct PlanOverride {
 };
 
 struct PlanUnit {
-    int row = 0;        // the line of the plan it starts on (the header is row 1)
-    int comNumber = 0;  // 0: scan for a sensor
-    QString product;    // expected product (contained in the identity; any case), or empty
-    QString serial;     // expected serial number, or empty
-    QString baseFile;   // absolute path
+    int row = 0;       // the line of the plan it starts on (the header is row 1)
+    int comNumber = 0; // 0: scan for a sensor
+    QString product;   // expected product (contained in the identity; any case), or empty
+    QString serial;    // expected serial number, or empty
+    QString baseFile;  // absolute path
     QList<PlanOverride> overrides;
-    QString key;        // the row's cells, to recognise the same unit in a later run
+    QString key; // the row's cells, to recognise the same unit in a later run
 
     bool Scans() const { return comNumber == 0; }
     QString PortText() const;

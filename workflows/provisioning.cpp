@@ -91,6 +91,22 @@ QString CompatibilityProblem(const CompatibilityCheck &check)
         .arg(words.value(check.verdict), issue.found, issue.expected);
 }
 
+// A setting's value as a person reads it: options and units by name.
+QString SettingText(const Document &document, const IXMLparamType &param)
+{
+    const QString type = param.Type();
+    if (type == QLatin1String("select") || type == QLatin1String("delayedselect") ||
+        type == QLatin1String("senstypeselect"))
+        return param.Selected() < 0 ? QStringLiteral("NOT CONFIGURED") : param.Option().Texts().value(param.Selected());
+    if (type == QLatin1String("sensorunits") && !document.units.IsNull()) {
+        const int measurement = document.units.FindMeasurement(param.Measure());
+        if (measurement >= 0 && param.Selected() >= 0 &&
+            param.Selected() < document.units.Measurement(measurement).Count())
+            return document.units.Measurement(measurement).Unit(param.Selected()).Symbol();
+    }
+    return ParamValueText(param, DiffBasis::Values);
+}
+
 QList<VerifiedSetting> SettingsOf(const Document &document)
 {
     QList<VerifiedSetting> settings;
@@ -98,8 +114,7 @@ QList<VerifiedSetting> SettingsOf(const Document &document)
     for (int c = 0; c < device.Count(); ++c)
         for (int p = 0; p < device.Category(c).Count(); ++p) {
             const IXMLparamType param = device.Category(c).Param(p);
-            settings.append({device.Category(c).Name(), param.Name(), param.Cmd(),
-                             ParamValueText(param, DiffBasis::Values)});
+            settings.append({device.Category(c).Name(), param.Name(), param.Cmd(), SettingText(document, param)});
         }
     return settings;
 }
@@ -167,7 +182,8 @@ private:
     bool Fits(const PlanUnit &unit)
     {
         const CompatibilityCheck check = CheckCompatibility(unit.baseFile, work.Current().identity);
-        return check.verdict == Compatibility::Compatible || Fail(UnitOutcome::Incompatible, CompatibilityProblem(check));
+        return check.verdict == Compatibility::Compatible ||
+               Fail(UnitOutcome::Incompatible, CompatibilityProblem(check));
     }
 
     bool Backup()
@@ -183,9 +199,8 @@ private:
         case BackupOutcome::Aborted:
             return Fail(UnitOutcome::Aborted, QStringLiteral("stopped"));
         case BackupOutcome::ReadIncomplete:
-            return Fail(UnitOutcome::BackupFailed,
-                        QStringLiteral("not every setting could be read: ") +
-                            backup.read.report.failedCmds.join(QStringLiteral(", ")));
+            return Fail(UnitOutcome::BackupFailed, QStringLiteral("not every setting could be read: ") +
+                                                       backup.read.report.failedCmds.join(QStringLiteral(", ")));
         case BackupOutcome::FileNotSaved:
             break;
         }
@@ -197,8 +212,8 @@ private:
         FixedAnswers answers(false); // writes yes, mismatches no
         const FileResult load = work.LoadFile(unit.baseFile, answers);
         if (load.outcome != FileOutcome::Done)
-            return Fail(UnitOutcome::Incompatible, load.reason.isEmpty() ? CompatibilityProblem(load.compatibility)
-                                                                         : load.reason);
+            return Fail(UnitOutcome::Incompatible,
+                        load.reason.isEmpty() ? CompatibilityProblem(load.compatibility) : load.reason);
         Document planned = work.Current();
         const QList<PlanProblem> problems = ApplyOverrides(planned.products, unit.overrides, unit.row);
         if (!problems.isEmpty())
@@ -222,8 +237,8 @@ private:
             result.outcome = UnitOutcome::Verified;
             return true;
         case WriteOutcome::NotVerified:
-            return Fail(UnitOutcome::NotVerified,
-                        QStringLiteral("read back otherwise: ") + written.verify.notVerified.join(QStringLiteral(", ")));
+            return Fail(UnitOutcome::NotVerified, QStringLiteral("read back otherwise: ") +
+                                                      written.verify.notVerified.join(QStringLiteral(", ")));
         case WriteOutcome::InvalidEntries:
             return Fail(UnitOutcome::InvalidEntries,
                         QStringLiteral("invalid entry for ") + written.invalid.value(0).cmd);
@@ -264,7 +279,8 @@ public:
         std::lock_guard guard(workLock);
         // Handed to the thread's own events: the link pumps them while it waits.
         if (context)
-            QMetaObject::invokeMethod(context, [work = work] { work->Stop(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                context, [work = work] { work->Stop(); }, Qt::QueuedConnection);
     }
 
 protected:
@@ -293,19 +309,14 @@ private:
         const QStringList candidates = ports;
         sensorWork.SetPortSource([candidates] { return std::optional<QStringList>(candidates); });
         const QString port = unit.PortText();
-        UnitJob job(sensorWork, settings, [&](UnitStep step) {
-            emit owner->unitStep(unit.row, port, step);
-        });
+        UnitJob job(sensorWork, settings, [&](UnitStep step) { emit owner->unitStep(unit.row, port, step); });
         UnitResult result = job.Run(unit);
         if (unit.Scans() && result.comNumber > 0)
             ports.removeIf([&](const QString &name) { return ComNumberOf(name) == result.comNumber; });
         return result;
     }
 
-    void Report(const UnitResult &result)
-    {
-        emit owner->unitDone(result);
-    }
+    void Report(const UnitResult &result) { emit owner->unitDone(result); }
 
     const QList<PlanUnit> units;
     QStringList ports;

@@ -20,16 +20,16 @@
 #include <mutex>
 
 enum class UnitOutcome {
-    Verified,      // written and read back as planned
-    NotVerified,   // written, but settings read back otherwise (notVerified says which)
-    NotFound,      // no sensor on the port (or none left to scan)
-    WrongSensor,   // another product or serial number than the plan expects
-    Incompatible,  // the base file does not fit the sensor
-    BackupFailed,  // the sensor could not be read or its back-up not saved
+    Verified,     // written and read back as planned
+    NotVerified,  // written, but settings read back otherwise (notVerified says which)
+    NotFound,     // no sensor on the port (or none left to scan)
+    WrongSensor,  // another product or serial number than the plan expects
+    Incompatible, // the base file does not fit the sensor
+    BackupFailed, // the sensor could not be read or its back-up not saved
     InvalidEntries,
-    WriteFailed,   // the write did not go through (refused setup mode, gone)
-    Aborted,       // stopped (Ctrl-C) before it was done
-    Skipped,       // verified in an earlier run
+    WriteFailed, // the write did not go through (refused setup mode, gone)
+    Aborted,     // stopped (Ctrl-C) before it was done
+    Skipped,     // verified in an earlier run
 };
 
 // The word the results and the table use ("verified", "not verified", ...).
@@ -48,14 +48,14 @@ struct VerifiedSetting {
 struct UnitResult {
     PlanUnit unit;
     UnitOutcome outcome = UnitOutcome::NotFound;
-    QString reason; // why it is not verified, for people
+    QString reason;    // why it is not verified, for people
     int comNumber = 0; // where it was found (a scanning unit's port)
     QString serial;
     QString identity; // the unit query's reply
     QString product;  // display name
     QDateTime startedUtc;
     double seconds = 0;
-    QString backupFile; // the sensor as found (empty: none saved)
+    QString backupFile;              // the sensor as found (empty: none saved)
     QList<VerifiedSetting> settings; // as read back after the write
     QStringList notVerified;
     QString auditHash;
@@ -67,9 +67,9 @@ enum class UnitStep { Connecting, BackingUp, Writing };
 QString UnitStepText(UnitStep step);
 
 struct ProvisionSettings {
-    QString programFolder;  // templates and units file (trailing '/')
+    QString programFolder; // templates and units file (trailing '/')
     LinkTiming timing;
-    QString resultsFolder;  // back-ups (and the caller's certificates) go here
+    QString resultsFolder; // back-ups (and the caller's certificates) go here
     // Friendly names of the ports there are ("... (COMn)"); a named port
     // missing here is still tried as "(COMn)".
     QStringList ports;

@@ -166,16 +166,16 @@ private slots:
         QTest::newRow("no port column") << QByteArray("base\nbase.tcf\n") << 1 << 0 << "'port' column";
         QTest::newRow("unknown command") << QByteArray("port,base,AVGLONGX\nCOM21,base.tcf,3\n") << 2 << 3
                                          << "AVGLONGX is no setting";
-        QTest::newRow("value out of range") << QByteArray("port,base,AVGLONG\nCOM21,base.tcf,99999\n") << 2 << 3
-                                            << "(0 to 3600)";
+        QTest::newRow("value out of range")
+            << QByteArray("port,base,AVGLONG\nCOM21,base.tcf,99999\n") << 2 << 3 << "(0 to 3600)";
         QTest::newRow("not a number") << QByteArray("port,base,AVGLONG\nCOM21,base.tcf,ten\n") << 2 << 3
                                       << "not a whole number";
         QTest::newRow("no such option") << QByteArray("port,base,MSGMODE\nCOM21,base.tcf,SOMETIMES\n") << 2 << 3
                                         << "CONTINUOUS, POLL";
-        QTest::newRow("a type a plan cannot set") << QByteArray("port,base,REPORT\nCOM21,base.tcf,DIR\n") << 2 << 3
-                                                  << "cannot set REPORT";
-        QTest::newRow("missing base file") << QByteArray("port,base\nCOM21,base.tcf\nCOM22,missing.tcf\n") << 3 << 2
-                                           << "missing.tcf";
+        QTest::newRow("a type a plan cannot set")
+            << QByteArray("port,base,REPORT\nCOM21,base.tcf,DIR\n") << 2 << 3 << "cannot set REPORT";
+        QTest::newRow("missing base file")
+            << QByteArray("port,base\nCOM21,base.tcf\nCOM22,missing.tcf\n") << 3 << 2 << "missing.tcf";
         QTest::newRow("no base file named") << QByteArray("port,base\nCOM21,\n") << 2 << 2 << "no base";
         QTest::newRow("bad port") << QByteArray("port,base\nCOMX,base.tcf\n") << 2 << 1 << "'COMX'";
         QTest::newRow("same port, other products")
@@ -185,8 +185,8 @@ private slots:
             << QByteArray("port,serial,base\nCOM21,A1,base.tcf\nCOM22,a1,base.tcf\n") << 3 << 2 << "row 2's too";
         QTest::newRow("too many fields") << QByteArray("port,base\nCOM21,base.tcf,3\n") << 2 << 3 << "3 fields";
         QTest::newRow("open quote") << QByteArray("port,base\nCOM21,\"base.tcf\n") << 2 << 0 << "never closed";
-        QTest::newRow("column named twice") << QByteArray("port,base,AVGLONG,avglong\nCOM21,base.tcf,1,2\n") << 1
-                                            << 4 << "named twice";
+        QTest::newRow("column named twice")
+            << QByteArray("port,base,AVGLONG,avglong\nCOM21,base.tcf,1,2\n") << 1 << 4 << "named twice";
         QTest::newRow("no units") << QByteArray("port,base\n") << 0 << 0 << "names no unit";
     }
 
@@ -250,8 +250,7 @@ private slots:
     {
         Simulator *sensor = StartSensor(21, QStringLiteral("B1"));
         QVERIFY(sensor);
-        const QList<UnitResult> serial =
-            RunPlan(Plan("port,serial,base,AVGLONG\nCOM21,B9,base.tcf,30\n"), Settings());
+        const QList<UnitResult> serial = RunPlan(Plan("port,serial,base,AVGLONG\nCOM21,B9,base.tcf,30\n"), Settings());
         QCOMPARE(serial.value(0).outcome, UnitOutcome::WrongSensor);
         QVERIFY2(serial.value(0).reason.contains(QStringLiteral("B1")), qPrintable(serial.value(0).reason));
         const QList<UnitResult> product =
@@ -268,9 +267,9 @@ private slots:
         Simulator *named = StartSensor(27, QStringLiteral("C3"));
         QVERIFY(first && second && named);
         const ProvisionPlan plan = Plan("port,base,AVGLONG\nscan,base.tcf,11\nscan,base.tcf,12\nCOM27,base.tcf,13\n");
-        const QList<UnitResult> results =
-            RunPlan(plan, Settings({QStringLiteral("sim (COM25)"), QStringLiteral("sim (COM26)"),
-                                    QStringLiteral("sim (COM27)")}));
+        const QList<UnitResult> results = RunPlan(
+            plan,
+            Settings({QStringLiteral("sim (COM25)"), QStringLiteral("sim (COM26)"), QStringLiteral("sim (COM27)")}));
         QCOMPARE(results.size(), 3);
         for (const UnitResult &result : results)
             QVERIFY2(result.outcome == UnitOutcome::Verified, qPrintable(result.reason));
