@@ -317,7 +317,10 @@ ProvisionPlan ReadProvisionPlan(const QString &path)
     }
     QList<CsvRecord> records;
     int badLine = 0;
-    if (!ParseCsv(QString::fromUtf8(file.readAll()), records, &badLine)) {
+    QString text = QString::fromUtf8(file.readAll());
+    if (text.startsWith(QChar(0xFEFF))) // the mark spreadsheets put before UTF-8
+        text.remove(0, 1);
+    if (!ParseCsv(text, records, &badLine)) {
         plan.problems.append({badLine, 0, QString(), QStringLiteral("a quote opened here is never closed")});
         return plan;
     }

@@ -409,6 +409,9 @@ void ProvisionRun::Start()
     QMap<int, QList<PlanUnit>> byPort; // port 0: the scanning units
     QSet<int> named;
     for (const PlanUnit &unit : plan.units) {
+        // A port the plan names is never scanned, even when its units are done.
+        if (!unit.Scans())
+            named.insert(unit.comNumber);
         if (settings.skipKeys.contains(unit.key)) {
             UnitResult skipped;
             skipped.unit = unit;
@@ -418,8 +421,6 @@ void ProvisionRun::Start()
             continue;
         }
         byPort[unit.comNumber].append(unit);
-        if (!unit.Scans())
-            named.insert(unit.comNumber);
     }
     QStringList free = settings.ports;
     free.removeIf([&](const QString &name) { return named.contains(ComNumberOf(name)) || ComNumberOf(name) == 0; });

@@ -10,6 +10,12 @@
 // port's thread; what crosses threads is plain data (UnitResult) sent
 // with queued signals. ProvisionRun itself belongs to the thread that
 // made it, whose event loop must run for its signals.
+//
+// What the threads share is only read or locked: the application data
+// folder (locked), the log (whole lines, handed to the main thread), the
+// translation table and the link's waits (set before the run, then only
+// read). The port list is taken once by the caller and handed to each
+// thread as a fixed list, so no thread enumerates the system's ports.
 #include "workflows/provisionPlan.h"
 #include "workflows/sensorWork.h"
 

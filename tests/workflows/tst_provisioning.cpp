@@ -284,11 +284,15 @@ private slots:
     {
         Simulator *sensor = StartSensor(21, QStringLiteral("D1"));
         QVERIFY(sensor);
-        const ProvisionPlan plan = Plan("port,base,AVGLONG\nCOM21,base.tcf,30\n");
-        ProvisionSettings settings = Settings();
+        // A spreadsheet's UTF-8 mark before the header.
+        const ProvisionPlan plan = Plan("\xEF\xBB\xBFport,base,AVGLONG\nCOM21,base.tcf,30\nscan,base.tcf,31\n");
+        QVERIFY(!plan.Refused());
+        ProvisionSettings settings = Settings({QStringLiteral("sim (COM21)")});
         settings.skipKeys.insert(plan.units.first().key);
         const QList<UnitResult> results = RunPlan(plan, settings);
         QCOMPARE(results.value(0).outcome, UnitOutcome::Skipped);
+        // The done unit's port is still the plan's: no scan goes there.
+        QCOMPARE(results.value(1).outcome, UnitOutcome::NotFound);
         QCOMPARE(sensor->Commands(), 0);
     }
 
