@@ -306,15 +306,14 @@ private slots:
         const ProvisionPlan plan = Plan("port,base,AVGLONG\nCOM21,base.tcf,30\nCOM22,base.tcf,30\n");
         ProvisionRun run(plan, Settings());
         QSignalSpy finished(&run, &ProvisionRun::finished);
-        int backingUp = 0;
-        connect(&run, &ProvisionRun::unitStep, &run, [&](int, const QString &, UnitStep step) {
-            if (step == UnitStep::BackingUp && ++backingUp == 2)
+        connect(&run, &ProvisionRun::unitStep, &run, [&](int, const QString &port, UnitStep step) {
+            if (step == UnitStep::BackingUp && port == QLatin1String("COM21"))
                 run.Stop();
         });
         run.Start();
         QVERIFY(finished.wait(60000));
-        for (const UnitResult &result : run.Results())
-            QCOMPARE(result.outcome, UnitOutcome::Aborted);
+        QCOMPARE(run.Results().size(), 2);
+        QCOMPARE(ResultOfRow(run.Results(), 2)->outcome, UnitOutcome::Aborted);
         QVERIFY(!one->InSetupMode());
         QVERIFY(!two->InSetupMode());
         QCOMPARE(one->Value(QStringLiteral("AVGLONG")), QStringLiteral("0"));
