@@ -126,6 +126,13 @@ void info(QPainter &p)
     p.drawPoint(QPointF(32, 19));
 }
 
+void clockFace(QPainter &p)
+{
+    p.drawEllipse(QPointF(32, 32), 24, 24);
+    p.drawLine(QLineF(32, 32, 32, 16));
+    p.drawLine(QLineF(32, 32, 44, 38));
+}
+
 void terminal(QPainter &p)
 {
     p.drawRoundedRect(QRectF(8, 12, 48, 40), 4, 4);
@@ -186,6 +193,9 @@ void draw(QPainter &p, MenuIcon kind, const QColor &accent)
         break;
     case MenuIcon::ViewOutput:
         terminal(p);
+        break;
+    case MenuIcon::History:
+        clockFace(p);
         break;
     case MenuIcon::About:
         info(p);

@@ -16,6 +16,7 @@ enum class MenuIcon {
     LoadTemplate,
     Back,
     ViewOutput,
+    History,
     About,
     Debug,
     Settings,

@@ -166,6 +166,7 @@ void TfrmMain::ApplyTranslations()
         {ui.imSaveConfigOffline, "SAVE_CONFIGURATION_FILE"},
         {ui.imBack, "MAIN_MENU"},
         {ui.imViewOutput, "VIEW_OUTPUT"},
+        {ui.imHistory, "HISTORY"},
         {ui.imAbout, "ABOUT"},
         {ui.imDebug, "DEBUG"},
         {ui.imSettings, "SETTINGS"},
@@ -239,12 +240,13 @@ void TfrmMain::ResetToStartState()
     ui.paTitle1->setPalette(palette);
     ui.imBack->setVisible(false);
     ui.imViewOutput->setVisible(false);
+    ui.imHistory->setVisible(false);
 }
 
 void TfrmMain::SetWorkflowButtonsEnabled(bool enabled)
 {
     for (QToolButton *button : {ui.imGetSettings, ui.imSaveSettings, ui.imLoadConfig, ui.imSaveConfig, ui.imBackup,
-                                ui.imRestore, ui.imViewOutput, ui.imBack})
+                                ui.imRestore, ui.imViewOutput, ui.imHistory, ui.imBack})
         button->setEnabled(enabled);
     // The menus, the editor pages and the modal strip buttons, not the
     // window: a disabled window disables every window it parents, and the
@@ -294,6 +296,7 @@ void TfrmMain::ConnectHandlers()
     connect(ui.imConnect, &QToolButton::clicked, this, &TfrmMain::buConnectOnlyClick);
     connect(ui.imGetSettings, &QToolButton::clicked, this, &TfrmMain::buGetDeviceSettingsClick);
     connect(ui.imViewOutput, &QToolButton::clicked, this, &TfrmMain::buContOutputClick);
+    connect(ui.imHistory, &QToolButton::clicked, this, &TfrmMain::buHistoryClick);
     connect(ui.imSaveSettings, &QToolButton::clicked, this, &TfrmMain::buSaveSettingsClick);
     connect(ui.imBackup, &QToolButton::clicked, this, &TfrmMain::buBackupSettingsClick);
     connect(ui.imRestore, &QToolButton::clicked, this, &TfrmMain::buRestoreDeviceSettingsClick);

@@ -22,6 +22,7 @@ class TfrmSessionReport;
 class TfrmSummary;
 class TfrmDebugWin;
 class TfrmGuiSettings;
+class TfrmHistory;
 class TfrmSettings;
 class TLanguage;
 
@@ -65,6 +66,8 @@ public:
 
     TfrmCommsInit &CommsInit() { return *frmCommsInit; }
     TfrmOutput &OutputWindow() { return *outputWindow; }
+    // The connected sensor's history of writes; null until first opened.
+    TfrmHistory *HistoryWindow() const { return historyWindow; }
     TfrmInterface *Session() const { return work ? work->Session() : nullptr; }
     bool IsOnline() const { return online; }
     QString SerialNumber() const { return serialNumber; }
@@ -91,6 +94,7 @@ public slots:
     void buConnectOnlyClick();
     void buGetDeviceSettingsClick();
     void buContOutputClick();
+    void buHistoryClick();
     void buSaveSettingsClick();
     void buBackupSettingsClick();
     void buRestoreDeviceSettingsClick();
@@ -172,6 +176,7 @@ private:
     void ShowVerificationFailures();
     enum class WriteResult { WriteFailed, VerifyFailed, Verified };
     WriteResult WriteAndVerify();
+    WriteResult WriteAndVerifyShown();
 
     MainWindowUi ui;
     QString exeFolder;
@@ -190,6 +195,7 @@ private:
     TfrmCommsInit *frmCommsInit = nullptr;
     TfrmMemoMessageBox *frmMemoMessageBox = nullptr;
     TfrmOutput *outputWindow = nullptr;
+    TfrmHistory *historyWindow = nullptr;
     ModalRunner modalRunner;
     QList<aDeviceCommsInfo> foundDevices;
     aDeviceCommsInfo currentDevice;

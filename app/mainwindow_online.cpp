@@ -2,6 +2,7 @@
 // its settings, watching its output, and letting go of it.
 #include "app/mainwindow.h"
 
+#include "app/historyWin.h"
 #include "base/log.h"
 #include "base/translate.h"
 #include "config/config.h"
@@ -72,6 +73,7 @@ void TfrmMain::ShowConnected()
     sessionReport->WriteLine(QStringLiteral("S/N: ") + serialNumber);
     sessionReport->WriteLine(QStringLiteral("Comms: ") + currentDevice.baudText + port);
     guiSettings->SetFirstTryPort(currentDevice.portIndex + 1);
+    ui.imHistory->setVisible(true);
 }
 
 void TfrmMain::ReleaseConnection()
@@ -217,6 +219,9 @@ void TfrmMain::buContOutputClick()
         return;
     }
     SetOutputButtonsEnabled(false);
+    // The lines follow the report the sensor was last read with; before any
+    // read, the template's.
+    outputWindow->SetDocument(work->LastRead().IsNull() ? work->Current() : work->LastRead());
     ShowModal(*outputWindow);
     if (work->Session()->SetRxServiceMode(RX_MODE_TRANSACTING) != 0)
         Dialogs().Message(T(QStringLiteral("Unable to set TRANSACTING mode")), T(QStringLiteral("ERROR")));
@@ -264,4 +269,15 @@ void TfrmMain::DisconnectForExit()
     ui.imBack->setEnabled(false);
     sessionReport->WriteAction(QStringLiteral("User action: Disconnect and Exit"));
     ReleaseConnection();
+}
+
+void TfrmMain::buHistoryClick()
+{
+    if (!work || !work->Online())
+        return;
+    sessionReport->WriteAction(QStringLiteral("User action: History"));
+    if (!historyWindow)
+        historyWindow = new TfrmHistory(this);
+    historyWindow->ShowEntries(work->AuditLogPath(), work->SerialNumber());
+    ShowModal(*historyWindow);
 }

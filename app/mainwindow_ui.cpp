@@ -216,10 +216,11 @@ QWidget *MainWindowUi::buildStrip()
     layout->setSpacing(2);
     imBack = stripButton("imBack", MenuIcon::Back);
     imViewOutput = stripButton("imViewOutput", MenuIcon::ViewOutput);
+    imHistory = stripButton("imHistory", MenuIcon::History);
     imAbout = stripButton("imAbout", MenuIcon::About);
     imDebug = stripButton("imDebug", MenuIcon::Debug);
     imSettings = stripButton("imSettings", MenuIcon::Settings);
-    for (QToolButton *button : {imBack, imViewOutput, imAbout, imDebug, imSettings})
+    for (QToolButton *button : {imBack, imViewOutput, imHistory, imAbout, imDebug, imSettings})
         layout->addWidget(button);
     layout->addStretch();
     imDebug->setVisible(false);

@@ -53,6 +53,7 @@ struct MainWindowUi {
     // the strip under the menu
     QToolButton *imBack = nullptr;
     QToolButton *imViewOutput = nullptr;
+    QToolButton *imHistory = nullptr;
     QToolButton *imAbout = nullptr;
     QToolButton *imDebug = nullptr;
     QToolButton *imSettings = nullptr;

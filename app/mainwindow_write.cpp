@@ -19,8 +19,19 @@ void TfrmMain::ShowVerificationFailures()
 }
 
 // Writes the shown settings and reads them back; Verified only when the
-// device holds what was written. Failures have been shown.
+// device holds what was written. Failures have been shown, and a write the
+// audit log could not record is told of (the write itself stands).
 TfrmMain::WriteResult TfrmMain::WriteAndVerify()
+{
+    const WriteResult result = WriteAndVerifyShown();
+    if (work && !work->AuditProblem().isEmpty())
+        Dialogs().Message(T(QStringLiteral("The write was not recorded in the audit log")) + QStringLiteral("\n\n") +
+                              work->AuditProblem(),
+                          T(QStringLiteral("WARNING")));
+    return result;
+}
+
+TfrmMain::WriteResult TfrmMain::WriteAndVerifyShown()
 {
     if (!config->WriteSettingsToDevice()) {
         Dialogs().Message(T(QStringLiteral("A problem occurred during SAVE operation")), T(QStringLiteral("ERROR")));
@@ -92,7 +103,11 @@ void TfrmMain::buRestoreDeviceSettingsClick()
     }
     SetPanel(ui.paSource, T(QStringLiteral("Source: File")), MainWindowUi::kLiveText);
     const WorkInProgress busy(*this);
+    if (work)
+        work->SetAuditAction(QStringLiteral("restore"));
     const WriteResult result = WriteAndVerify();
+    if (work)
+        work->SetAuditAction(QStringLiteral("write"));
     if (result == WriteResult::Verified)
         Dialogs().Message(T(QStringLiteral("Settings have been saved")), T(QStringLiteral("Success")));
     if (result != WriteResult::WriteFailed)

@@ -278,6 +278,9 @@ bool CliSession::ReportFileLoad(const FileResult &result) const
 
 int CliSession::ReportWrite(const WriteResult &result) const
 {
+    // The write stands; only its record is missing.
+    if (!result.auditProblem.isEmpty())
+        PrintError(QStringLiteral("talvek-cli: warning: the write was not recorded: ") + result.auditProblem);
     switch (result.outcome) {
     case WriteOutcome::Verified:
         PrintMessage(T(QStringLiteral("Success")), T(QStringLiteral("Settings have been saved")));

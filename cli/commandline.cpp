@@ -1,5 +1,6 @@
 #include "cli/commandline.h"
 
+#include "cli/cliaudit.h"
 #include "cli/clioutput.h"
 #include "cli/cliprovision.h"
 #include "cli/clisession.h"
@@ -81,6 +82,13 @@ const QList<Command> &Commands()
          false,
          {"again"},
          1},
+        {"audit",
+         "audit verify | audit show [--serial S] [--since DATE]",
+         "verify: checks that no entry of the audit log of writes was edited, deleted or reordered, and names "
+         "the first broken one. show: prints the entries (of one sensor, since a UTC date or date-time).",
+         false,
+         {"audit"},
+         0},
         {"diff",
          "diff A.tcf B.tcf",
          "Prints each setting that differs between two configuration files: command, value in A, value in B.",
@@ -98,6 +106,7 @@ const char *const kStatuses =
     "10 other failure (a file cannot be read or written, the write was refused),\n"
     "11 monitor: the sensor sent no line, 12 monitor: no line could be decoded,\n"
     "13 provision: the plan is refused, 14 provision: some units are not verified,\n"
+    "20 audit: the log's chain is broken, 21 audit: there is no audit log or it cannot be read,\n"
     "130 stopped by SIGINT (Ctrl-C), 143 stopped by SIGTERM (the operation aborted, the sensor told EXIT).\n"
     "doctor: 0 every port checked can be opened, 4 a port cannot be opened or there is none.";
 
@@ -153,6 +162,8 @@ void AddOptions(QCommandLineParser &parser, const Command &command)
     }
     if (command.options.contains(QStringLiteral("again")))
         parser.addOption({QStringLiteral("again"), QStringLiteral("Redo the units verified in an earlier run.")});
+    if (command.options.contains(QStringLiteral("audit")))
+        AddAuditOptions(parser);
     for (int i = 0; i < command.files; ++i)
         parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A configuration file."));
 }
@@ -283,6 +294,8 @@ int RunCommand(const Command &command, const QStringList &arguments)
                                            QString::fromLatin1(command.name) + QStringLiteral(" [options]")));
         return ExitOk;
     }
+    if (command.options.contains(QStringLiteral("audit")))
+        return RunAudit(parser);
     if (parser.positionalArguments().size() != command.files)
         return UsageError(QString::fromLatin1(command.synopsis));
     if (command.options.contains(QStringLiteral("output")) && parser.value(QStringLiteral("output")).isEmpty())

@@ -142,6 +142,20 @@ CliExit ExitStatus(UnitOutcome outcome)
     return ExitFailed;
 }
 
+CliExit ExitStatus(AuditVerifyResult::Status status)
+{
+    switch (status) {
+    case AuditVerifyResult::Status::Intact:
+        return ExitOk;
+    case AuditVerifyResult::Status::Broken:
+        return ExitAuditBroken;
+    case AuditVerifyResult::Status::Missing:
+    case AuditVerifyResult::Status::Unreadable:
+        return ExitAuditUnreadable;
+    }
+    return ExitFailed;
+}
+
 int SignalStatus(int signalNumber)
 {
     return signalNumber == SIGTERM ? ExitTerminated : signalNumber == SIGINT ? ExitInterrupted : 128 + signalNumber;

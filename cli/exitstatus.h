@@ -15,5 +15,6 @@ CliExit ExitStatus(BackupOutcome outcome);
 CliExit ExitStatus(RestoreOutcome outcome);
 CliExit ExitStatus(MonitorOutcome outcome);
 CliExit ExitStatus(UnitOutcome outcome);
+CliExit ExitStatus(AuditVerifyResult::Status status);
 // A signal's status: 128 + its number, as shells report it.
 int SignalStatus(int signalNumber);

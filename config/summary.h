@@ -1,10 +1,13 @@
 #pragma once
 #include "templates/ordaUserConfig.h"
 
+#include <QDateTime>
 #include <QDialog>
 #include <QStringList>
 
 class QPlainTextEdit;
+class QPushButton;
+struct PrintedReport;
 
 // The settings summary: after a read from the device, which read commands
 // had problems and what every other setting holds. Filled by the read,
@@ -22,9 +25,16 @@ public:
     bool HasContent() const { return hasContent; }
     // The lines shown, for the session report.
     QStringList Lines() const { return lines; }
+    // What "Save as PDF" writes: the caption, when it was made, the lines.
+    PrintedReport Printed() const;
 
 private:
+    void SaveAsPdf();
+
     QPlainTextEdit *memo = nullptr;
+    QPushButton *savePdf = nullptr;
+    QString productName;
+    QDateTime filledAt;
     QStringList lines;
     bool hasContent = false;
 };

@@ -2,6 +2,8 @@
 
 #include "base/fileSave.h"
 #include "base/translate.h"
+#include "diagnostics/channelPanel.h"
+#include "diagnostics/channelPlot.h"
 #include "diagnostics/terminalText.h"
 #include "ui/dialogs.h"
 
@@ -14,6 +16,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QShowEvent>
+#include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -39,7 +42,7 @@ TfrmOutput::TfrmOutput(QWidget *parent) : QDialog(parent), now([] { return QDate
 {
     setObjectName(QStringLiteral("frmOutput"));
     setWindowTitle(T(QStringLiteral("Terminal Output")));
-    resize(760, 460);
+    resize(860, 560);
 
     memoTerminal = Named(new QPlainTextEdit, "memoTerminal");
     memoTerminal->setReadOnly(true);
@@ -57,13 +60,14 @@ TfrmOutput::TfrmOutput(QWidget *parent) : QDialog(parent), now([] { return QDate
     statusTimer = new QTimer(this);
     statusTimer->setInterval(1000);
     connect(statusTimer, &QTimer::timeout, this, &TfrmOutput::UpdateStatus);
+    connect(statusTimer, &QTimer::timeout, this, [this] { channels->SetNow(now().toMSecsSinceEpoch()); });
 
     auto *bottom = new QHBoxLayout;
     bottom->addWidget(lbStatus, 1);
     bottom->addWidget(BitBtn1);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(BuildTools());
-    layout->addWidget(memoTerminal, 1);
+    layout->addWidget(BuildPages(), 1);
     layout->addLayout(bottom);
     UpdateStatus();
 }
@@ -103,6 +107,23 @@ QWidget *TfrmOutput::BuildTools()
     return tools;
 }
 
+QWidget *TfrmOutput::BuildPages()
+{
+    channels = Named(new TChannelPanel(decoder), "channelPanel");
+    connect(channels, &TChannelPanel::tickChanged, this, &TfrmOutput::TickChanged);
+    plot = Named(new TChannelPlot, "channelPlot");
+    tabs = Named(new QTabWidget, "tabsOutput");
+    tabs->addTab(memoTerminal, T(QStringLiteral("Terminal")));
+    tabs->addTab(channels, T(QStringLiteral("Channels")));
+    tabs->addTab(plot, T(QStringLiteral("Plot")));
+    return tabs;
+}
+
+void TfrmOutput::SetDocument(const Document &newDocument)
+{
+    document = newDocument;
+}
+
 void TfrmOutput::SetClock(std::function<QDateTime()> clock)
 {
     now = std::move(clock);
@@ -114,8 +135,7 @@ void TfrmOutput::AppendLine(const QString &text)
         return; // only a line end: nothing was received
     const Received line{now(), text};
     ++receivedCount;
-    if (HasBadChecksum(text))
-        ++errorCount;
+    Decode(text, line.time);
     recent.push_back(line.time);
     lines.push_back(line);
     if (lines.size() > std::size_t(kMaxLines))
@@ -126,6 +146,26 @@ void TfrmOutput::AppendLine(const QString &text)
     else
         ShowLine(line);
     UpdateStatus();
+}
+
+void TfrmOutput::Decode(const QString &text, const QDateTime &time)
+{
+    const DecodedLine line = decoder.Decode(text);
+    if (line.status == LineStatus::BadChecksum)
+        ++errorCount;
+    channels->Take(line, time);
+    if (line.status != LineStatus::Decoded || !line.valid)
+        return; // data the sensor marks not valid is no measurement to plot
+    const qint64 ms = time.toMSecsSinceEpoch();
+    for (const ChannelValue &value : line.values)
+        if (value.numeric)
+            plot->Add(value.channel, ms, value.number);
+}
+
+void TfrmOutput::TickChanged(int channel, bool ticked)
+{
+    if (channel >= 0 && channel < decoder.Channels().size())
+        plot->SetShown(channel, decoder.Channels().at(channel), ticked);
 }
 
 QString TfrmOutput::Shown(const Received &line) const
@@ -160,6 +200,7 @@ void TfrmOutput::Redraw()
 void TfrmOutput::PauseToggled(bool paused)
 {
     buPause->setText(paused ? T(QStringLiteral("Resume")) : T(QStringLiteral("Pause")));
+    plot->SetPaused(paused);
     if (paused || held == 0)
         return;
     const std::size_t first = lines.size() - std::size_t(held);
@@ -268,6 +309,7 @@ void TfrmOutput::hideEvent(QHideEvent *event)
     if (!event->spontaneous()) {
         statusTimer->stop();
         StopCapture();
+        channels->StopRecording();
     }
     QDialog::hideEvent(event);
 }
@@ -280,11 +322,15 @@ void TfrmOutput::FormShow()
     held = 0;
     receivedCount = 0;
     errorCount = 0;
+    decoder = LineDecoder(document);
+    channels->Clear();
+    plot->Clear();
     {
         const QSignalBlocker quiet(buPause);
         buPause->setChecked(false);
         buPause->setText(T(QStringLiteral("Pause")));
     }
+    plot->SetPaused(false);
     UpdateStatus();
     statusTimer->start();
 }

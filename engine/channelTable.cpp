@@ -25,12 +25,15 @@ void ChannelTable::Add(const DecodedLine &line, const LineDecoder &decoder, qint
         break;
     }
     ++decoded;
+    if (!line.valid)
+        ++notValid;
     int first = int(rows.size()), last = -1;
     for (const ChannelValue &value : line.values) {
         if (value.channel < 0 || value.channel >= rows.size())
             continue;
         rows[value.channel].text = value.text;
         rows[value.channel].time = time;
+        rows[value.channel].valid = line.valid;
         first = std::min(first, value.channel);
         last = std::max(last, value.channel);
     }
@@ -63,6 +66,15 @@ void ChannelTable::SetNow(qint64 time)
         emit dataChanged(index(0, AgeColumn), index(int(rows.size()) - 1, AgeColumn));
 }
 
+void ChannelTable::Clear()
+{
+    beginResetModel();
+    rows.clear();
+    rejected.clear();
+    now = decoded = badChecksums = undecodable = notValid = 0;
+    endResetModel();
+}
+
 QString ChannelTable::AgeText(qint64 time) const
 {
     if (time < 0)
@@ -89,7 +101,7 @@ QVariant ChannelTable::data(const QModelIndex &index, int role) const
     case NameColumn:
         return row.channel.name;
     case ValueColumn:
-        return row.text;
+        return row.valid || row.text.isEmpty() ? row.text : row.text + QLatin1Char(' ') + T(QStringLiteral("(not valid)"));
     case UnitColumn:
         return row.channel.unit;
     case AgeColumn:

@@ -29,17 +29,22 @@ public:
     void Add(const DecodedLine &line, const LineDecoder &decoder, qint64 time);
     // Ages are shown relative to now; a view's timer calls this.
     void SetNow(qint64 now);
+    // Forgets every channel, value, count and kept line (a new viewing).
+    void Clear();
 
     qint64 Decoded() const { return decoded; }
     qint64 BadChecksums() const { return badChecksums; }
     qint64 Undecodable() const { return undecodable; }
     qint64 Errors() const { return badChecksums + undecodable; }
+    // Decoded lines the sensor marked not valid (their values are shown, marked).
+    qint64 NotValid() const { return notValid; }
     const QList<RejectedLine> &Rejected() const { return rejected; }
 
     struct Row {
         Channel channel;
         QString text; // empty until a value came
         qint64 time = -1;
+        bool valid = true; // the line the value came with was valid data
     };
     const QList<Row> &Rows() const { return rows; }
 
@@ -59,4 +64,5 @@ private:
     qint64 decoded = 0;
     qint64 badChecksums = 0;
     qint64 undecodable = 0;
+    qint64 notValid = 0;
 };

@@ -383,6 +383,11 @@ void LineDecoder::DecodeMwv(const QStringList &f, DecodedLine &line)
     // A sentence outside the report still gets its channels.
     Add(line, Declare(trueWind ? QStringLiteral("TRUEDIR") : QStringLiteral("DIR"), QStringLiteral("DEG")), f[1]);
     Add(line, Declare(trueWind ? QStringLiteral("TRUESPEED") : QStringLiteral("SPEED"), NmeaSpeedUnit(f[4])), f[3]);
+    // The status field: A for valid data, V when the sensor could not measure.
+    if (f.size() > 5 && f[5].trimmed() == QLatin1String("V")) {
+        line.valid = false;
+        line.reason = QStringLiteral("the sensor marks the wind data not valid (V)");
+    }
 }
 
 void LineDecoder::DecodeXdr(const QStringList &f, DecodedLine &line)

@@ -41,8 +41,11 @@ enum class LineStatus {
 struct DecodedLine {
     LineStatus status = LineStatus::Undecodable;
     QString raw;
-    QString reason; // why a line did not decode
+    QString reason; // why a line did not decode, or why its data is not valid
     QList<ChannelValue> values;
+    // False when the line decodes but the sensor marks its data not valid
+    // (an MWV sentence with status V): shown, counted, but not measurements.
+    bool valid = true;
 };
 
 class LineDecoder

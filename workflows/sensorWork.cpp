@@ -6,6 +6,7 @@
 #include "templates/productCatalogue.h"
 
 #include <QFile>
+#include <utility>
 
 namespace
 {
@@ -126,6 +127,7 @@ ConnectResult SensorWork::BringOnline(ConnectResult result)
         return fail(ConnectOutcome::SerialNumberFailed, QString());
     serialNumber = device->SerialNumber();
     session = &device->Session();
+    comNumber = found.portIndex + 1;
     online = true;
     return result;
 }
@@ -198,6 +200,9 @@ bool SensorWork::OpenDocument(const QString &identity, ConnectResult &result)
 
 void SensorWork::Release()
 {
+    FlushPendingAudit();
+    knownBefore = false;
+    comNumber = 0;
     online = false;
     session = nullptr;
     if (device && listening)
@@ -280,6 +285,7 @@ ReadResult SensorWork::Read()
     connect(&reader, &DeviceReader::progress, this, &SensorWork::progress);
     result.report = reader.Read();
     lastRead = current;
+    knownBefore = result.report.Complete();
     switch (result.report.stop) {
     case ReadReport::Stop::SetupModeRefused:
         result.outcome = ReadOutcome::SetupModeRefused;
@@ -310,6 +316,7 @@ WriteResult SensorWork::WriteAndVerify(IQuestions &questions, const WriteChoices
     if (result.outcome != WriteOutcome::Verified)
         return result;
     result.verify = Verify();
+    CopyAudit(result);
     if (result.verify.read.Aborted())
         result.outcome = WriteOutcome::Aborted;
     else if (!result.verify.verified)
@@ -319,14 +326,20 @@ WriteResult SensorWork::WriteAndVerify(IQuestions &questions, const WriteChoices
 
 WriteResult SensorWork::Write(IQuestions &questions, const WriteChoices &choices)
 {
+    FlushPendingAudit();
+    lastAudit = {};
     WriteResult result;
+    const bool wasOnline = online;
     result.outcome = Send(questions, choices, result);
+    if (wasOnline)
+        AuditWrite(result);
     return result;
 }
 
 VerifyReport SensorWork::Verify()
 {
     if (!online) {
+        FlushPendingAudit();
         VerifyReport report;
         report.read.stop = ReadReport::Stop::Unreadable;
         report.read.deviceGone = true;
@@ -337,6 +350,8 @@ VerifyReport SensorWork::Verify()
     connect(&writer, &DeviceWriter::progress, this, &SensorWork::progress);
     VerifyReport report = writer.Verify(current);
     lastRead = report.readBack;
+    knownBefore = report.read.Complete();
+    AuditVerification(report);
     return report;
 }
 
@@ -402,7 +417,10 @@ RestoreResult SensorWork::Restore(const QString &path, IQuestions &questions, bo
             result.file.outcome == FileOutcome::Incompatible ? RestoreOutcome::FileRefused : RestoreOutcome::NotWritten;
         return result;
     }
+    // A restore is recorded as one, whatever the next writes are.
+    const QString action = std::exchange(auditAction, QStringLiteral("restore"));
     result.write = WriteAndVerify(questions, syncTime);
+    auditAction = action;
     switch (result.write.outcome) {
     case WriteOutcome::Verified:
         result.outcome = RestoreOutcome::Verified;

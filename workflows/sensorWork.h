@@ -7,6 +7,7 @@
 //
 // UI thread (the link's) only; the steps block while the link pumps events.
 #include "device/deviceSession.h"
+#include "engine/auditLog.h"
 #include "engine/cancelToken.h"
 #include "engine/deviceReader.h"
 #include "engine/deviceWriter.h"
@@ -19,6 +20,7 @@
 #include <QObject>
 #include <QString>
 #include <memory>
+#include <optional>
 
 // Where to look for the sensor: a port (-1: scan every port) and, with a
 // port, a baud code (-1: every rate the scan uses).
@@ -148,6 +150,14 @@ public:
     // What the audit log records the next writes as ("write", "restore",
     // "provision"); a restore records itself as one whatever this says.
     void SetAuditAction(const QString &action) { auditAction = action; }
+    // The audit log the writes are recorded in; empty: the application data
+    // folder's.
+    void SetAuditLogPath(const QString &path) { auditLogPath = path; }
+    QString AuditLogPath() const { return auditLogPath.isEmpty() ? AuditLog::DefaultPath() : auditLogPath; }
+    // The last write's audit record: its hash, or why none could be written
+    // (both empty while a written entry waits for its verification).
+    const QString &AuditHash() const { return lastAudit.hash; }
+    const QString &AuditProblem() const { return lastAudit.error; }
 
     // Scans the listed ports (or, with a port and rate, tries that one);
     // Connected with the first sensor found. Opens nothing for good.
@@ -213,6 +223,15 @@ private:
     bool OpenDocument(const QString &identity, ConnectResult &result);
     static bool AskAboutMismatches(const CompatibilityCheck &check, IQuestions &questions);
     WriteOutcome Send(IQuestions &questions, const WriteChoices &choices, WriteResult &result);
+    // The audit trail (workflows/sensorWorkAudit.cpp): a write that sent
+    // lines is recorded at once when it stopped early, else once verified.
+    void AuditWrite(WriteResult &result);
+    AuditEntry StartAuditEntry(const WriteReport &report) const;
+    void RecordAudit(AuditEntry entry, const QString &outcome, const QStringList &notVerified = {});
+    void AuditVerification(const VerifyReport &report);
+    // A written entry no verification completed is recorded as such.
+    void FlushPendingAudit();
+    void CopyAudit(WriteResult &result) const;
 
     QString programFolder;
     LinkTiming timing;
@@ -230,4 +249,9 @@ private:
     bool online = false;
     bool listening = false;
     QString auditAction = QStringLiteral("write");
+    QString auditLogPath;
+    std::optional<AuditEntry> pendingAudit;
+    AuditAppendResult lastAudit;
+    int comNumber = 0;        // the port of the sensor online (0: an attached session's)
+    bool knownBefore = false; // LastRead() holds this sensor's every setting
 };

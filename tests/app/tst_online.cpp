@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QStackedWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -265,6 +266,40 @@ private slots:
         QVERIFY2(shown.split('\n').size() >= 3, qPrintable(shown));
         QVERIFY(sensor->InSetupMode());
         QVERIFY(ui().imGetSettings->isEnabled());
+    }
+
+    void viewingTheOutputDecodesItWithTheSettingsRead()
+    {
+        connectAndRead(QStringLiteral("Tempris KDX530-3 PV9"));
+        QStringList shown;
+        bool arrived = false;
+        QString counts;
+        QStringList units;
+        duringModal = [&](QDialog &dialog) {
+            if (&dialog != &window->OutputWindow())
+                return;
+            dialog.show();
+            auto *memo = dialog.findChild<QPlainTextEdit *>();
+            arrived = QTest::qWaitFor([&] { return memo->blockCount() >= 3; }, 5000);
+            // Read together: no line can come in between.
+            counts = dialog.findChild<QLabel *>(QStringLiteral("lbCounts"))->text();
+            shown = memo->toPlainText().split('\n');
+            const QAbstractItemModel *channels = dialog.findChild<QTableView *>(QStringLiteral("tvChannels"))->model();
+            for (int row = 0; row < channels->rowCount(); ++row)
+                units << channels->index(row, 2).data().toString();
+            dialog.hide();
+        };
+        window->buContOutputClick();
+        QVERIFY(arrived);
+        QVERIFY(shown.size() >= 3);
+        // Every data line decodes with the report read; anything else (the
+        // echo of the command that ended setup mode) is counted, not lost.
+        const qsizetype data = shown.filter(QStringLiteral(",")).size();
+        QVERIFY2(data >= 2, qPrintable(shown.join('|')));
+        QCOMPARE(counts, T("Decoded: %1   Not decoded: %2   Not valid: %3").arg(data).arg(shown.size() - data).arg(0));
+        QVERIFY(!units.isEmpty());
+        units.removeAll(QString());
+        QVERIFY2(!units.isEmpty(), "no channel with a unit");
     }
 
     void returningToTheStartPageLeavesSetupMode()

@@ -3,6 +3,7 @@
 // be cut; panels that can hold long texts carry them whole in a tooltip.
 #include "app/mainwindow.h"
 #include "base/translate.h"
+#include "diagnostics/OutputWin.h"
 #include "tests/app/windowDriver.h"
 #include "tests/support/scripteddialogs.h"
 
@@ -173,6 +174,27 @@ private slots:
         QVERIFY(window->Ui().laBadge->pixmap().toImage() != english);
         chooseLanguage(*window, 0);
         QCOMPARE(window->Ui().laBadge->pixmap().toImage(), english);
+    }
+
+    void theOutputWindowFits_data() { languages_data(); }
+    void theOutputWindowFits()
+    {
+        QFETCH(int, language);
+        showWindowIn(language);
+        // Made after the language is chosen, as a viewing of the output is.
+        TfrmOutput output(window.get());
+        output.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&output));
+        if (language != 0)
+            QVERIFY(!output.findChild<QTabWidget *>()->tabText(1).startsWith(QLatin1String("Channels")));
+        QTabWidget *pages = output.findChild<QTabWidget *>();
+        for (int page = 0; page < pages->count(); ++page) {
+            pages->setCurrentIndex(page);
+            QCoreApplication::processEvents();
+            const QStringList clipped = clippedTexts(&output);
+            QVERIFY2(clipped.isEmpty(), qPrintable(pages->tabText(page) + QStringLiteral(": ") +
+                                                   clipped.join(QStringLiteral(" | "))));
+        }
     }
 
     void everyEditorPageFits_data()

@@ -178,6 +178,10 @@ private slots:
         QVERIFY2(text.contains(QRegularExpression(R"(Average Period \(AVGLONG\): +30\n)")), qPrintable(text));
         // Options by their names, as the sensor says them.
         QVERIFY(text.contains(QRegularExpression(R"(Message Mode \(MSGMODE\): +CONTINUOUS\n)")));
+        // The audit log's entry for the write, and a chain the concurrent writes left whole.
+        QVERIFY2(text.contains(QRegularExpression(R"(Audit entry: +[0-9a-f]{64}\n)")), qPrintable(text));
+        const Run audit = Cli({"audit", "verify"});
+        QVERIFY2(audit.status == ExitOk, qPrintable(audit.out + audit.err));
         const QString refused = QString::fromUtf8(ReadAll(results.filePath("A2-certificate.txt")));
         QVERIFY(refused.contains("not verified") && refused.contains("Not verified"));
         QCOMPARE(ResultUnits().size(), 4);

@@ -1,6 +1,11 @@
 #include "config/summary.h"
+#include "reports/printedReport.h"
+#include "tests/support/scripteddialogs.h"
 
 #include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -68,6 +73,45 @@ private slots:
         QVERIFY(!summary.HasContent());
         QVERIFY(summary.Lines().isEmpty());
         QCOMPARE(summary.windowTitle(), QStringLiteral("Summary - No Data To Show"));
+    }
+
+    void saveAsPdfWritesWhatIsShown()
+    {
+        TfrmSummary summary;
+        summary.FillSummary("Summary of Device Settings",
+                            deviceWith({{"BAUD", "19200", "1"}, {"ADDRESS", "Q", "1"}}).Device(0), true);
+        summary.show();
+        QTemporaryDir dir;
+        ScriptedDialogs dialogs;
+        dialogs.fileNames.enqueue(dir.filePath("summary.pdf"));
+        QTest::mouseClick(summary.findChild<QPushButton *>("buSavePdf"), Qt::LeftButton);
+
+        QCOMPARE(dialogs.boxes.size(), 1);
+        QVERIFY(dialogs.boxes.at(0).text.endsWith("_summary.pdf"));
+        QProcess text;
+        text.start("pdftotext", {"-layout", dir.filePath("summary.pdf"), "-"});
+        QVERIFY(text.waitForFinished(30000));
+        const QString shown = QString::fromUtf8(text.readAllStandardOutput());
+        QVERIFY2(shown.contains("BAUD : 19200") && shown.contains("ADDRESS : Q"), qPrintable(shown));
+        QCOMPARE(summary.Printed().sections.value(0).lines, summary.Lines());
+    }
+
+    void anEmptySummaryOffersNoPdfAndAFailedSaveIsSaid()
+    {
+        TfrmSummary summary;
+        summary.show();
+        ScriptedDialogs dialogs;
+        auto *save = summary.findChild<QPushButton *>("buSavePdf");
+        QTest::mouseClick(save, Qt::LeftButton);
+        QVERIFY(dialogs.boxes.isEmpty());
+
+        summary.FillSummary("t", deviceWith({{"BAUD", "9600", "1"}}).Device(0), true);
+        dialogs.fileNames.enqueue("/no/such/folder/summary.pdf");
+        QTest::mouseClick(save, Qt::LeftButton);
+        QCOMPARE(dialogs.boxes.size(), 2);
+        QCOMPARE(dialogs.boxes.at(1).caption, QStringLiteral("ERROR"));
+        QVERIFY(dialogs.boxes.at(1).text.startsWith("Unable to save the PDF\n"));
+        QVERIFY(!QFileInfo::exists("/no/such/folder/summary.pdf"));
     }
 };
 

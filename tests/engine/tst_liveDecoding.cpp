@@ -4,9 +4,7 @@
 #include "engine/channelTable.h"
 #include "engine/csvRecorder.h"
 #include "engine/lineDecoder.h"
-#include "engine/replies.h"
-#include "sim/simdevice.h"
-#include "templates/productCatalogue.h"
+#include "tests/support/simulatedLines.h"
 
 #include <QSet>
 #include <QTemporaryDir>
@@ -17,80 +15,11 @@ namespace
 const QString kAppDir = QStringLiteral(TALVEK_TEST_APP_DIR "/");
 const QString kTempris10 = QStringLiteral("Tempris KDX600-10 PV9");
 
-using Settings = QHash<QString, QString>; // command -> value ("REPORT": the report words)
+using Settings = SensorSettings;
 
-void SetParam(const Document &document, const IXMLcategoryType &category, IXMLparamType param, const QString &value)
-{
-    const QString type = param.Type();
-    const auto unitIndex = [&](const QString &measurement) {
-        const int m = document.units.FindMeasurement(measurement);
-        return m < 0 ? -1 : document.units.Measurement(m).FindUnit(value);
-    };
-    if (type == QLatin1String("reportstr") || type == QLatin1String("reportxdr")) {
-        param.SetReportvalue(value);
-        if (type == QLatin1String("reportxdr"))
-            param.SetReportxdrvalue(value);
-    } else if (type == QLatin1String("substname"))
-        param.SetString(value);
-    else if (type == QLatin1String("senstypeselect"))
-        param.SetSelected(param.Option().IndexOf(value));
-    else if (type == QLatin1String("sensorunits"))
-        param.SetSelected(unitIndex(param.Measure()));
-    else if (type == QLatin1String("cfgsensorunits")) {
-        QString measurement;
-        MeasurementOfSensorType(category, measurement, nullptr);
-        param.SetSelected(unitIndex(measurement));
-    }
-    param.SetValuestring(value);
-}
-
-// The product's template with the settings applied, as a document and
-// as the configuration file the simulated sensor starts from.
-Document MakeDocument(const QString &product, const Settings &settings, const QString &configFile)
-{
-    QString error;
-    const SimProduct found = FindProduct(product, &error);
-    Document document;
-    if (found.row < 0)
-        return document;
-    document.units = IXMLsensorunitsType::Load(kAppDir + QStringLiteral("ordaDeviceUnits.tdx"));
-    document.products = LoadConfigDocument(kAppDir + aProductDefs().at(found.row).templateFile).products;
-    const IXMLdeviceType device = document.Device();
-    for (int c = 0; c < device.Count(); ++c)
-        for (int p = 0; p < device.Category(c).Count(); ++p) {
-            const IXMLparamType param = device.Category(c).Param(p);
-            if (settings.contains(param.Cmd()))
-                SetParam(document, device.Category(c), param, settings.value(param.Cmd()));
-        }
-    QString saveError;
-    if (!SaveConfigDocument(document.products, configFile, &saveError))
-        return Document();
-    return document;
-}
-
-struct SensorLines {
-    Document document;
-    QStringList lines;
-};
-
-// What the simulated sensor with those settings sends over a few seconds.
 SensorLines SimulatedLines(const QString &product, const Settings &settings, const QString &folder)
 {
-    SensorLines result;
-    const QString configFile = folder + QStringLiteral("/sensor.tcf");
-    result.document = MakeDocument(product, settings, configFile);
-    SimOptions options;
-    options.product = product;
-    options.dataDir = kAppDir;
-    options.configFile = configFile;
-    SimDevice device;
-    QString error;
-    if (result.document.IsNull() || !device.Init(options, &error))
-        return result;
-    for (int second = 0; second < 5; ++second)
-        for (const QString &line : device.DataLines(second * 1000))
-            result.lines << QStringLiteral("\n") + line; // the LF ending the line before stays in front
-    return result;
+    return SimulatedLines(kAppDir, product, settings, folder);
 }
 
 QString Labelled(const Channel &channel)
@@ -209,6 +138,39 @@ private slots:
         QCOMPARE(table.Rejected().at(0).raw, corrupt);
         QCOMPARE(table.Rejected().at(2).status, LineStatus::Undecodable);
         QCOMPARE(table.Rows().at(1).text, before); // a bad line changes no value
+    }
+
+    void windDataMarkedNotValidIsCountedAndMarked()
+    {
+        const SensorLines sensor = SimulatedLines(kTempris10, {{"REPORT", "NMEA MWVR"}}, folder.path());
+        QVERIFY(!sensor.lines.isEmpty());
+        LineDecoder decoder(sensor.document);
+        ChannelTable table;
+        const DecodedLine valid = decoder.Decode(sensor.lines.first());
+        QCOMPARE(valid.status, LineStatus::Decoded);
+        QVERIFY(valid.valid);
+        table.Add(valid, decoder, 1000);
+
+        const QString body = QStringLiteral("WIMWV,123,R,004.50,M,V");
+        const DecodedLine invalid = decoder.Decode('$' + body + '*' + LineChecksum(body));
+        QCOMPARE(invalid.status, LineStatus::Decoded); // the values are still there to see
+        QVERIFY(!invalid.valid);
+        QVERIFY2(invalid.reason.contains(QLatin1String("not valid")), qPrintable(invalid.reason));
+        table.Add(invalid, decoder, 2000);
+        QCOMPARE(table.Decoded(), 2);
+        QCOMPARE(table.NotValid(), 1);
+        QCOMPARE(table.Errors(), 0);
+        const QString speed = table.data(table.index(1, ChannelTable::ValueColumn)).toString();
+        QVERIFY2(speed.startsWith(QLatin1String("004.50 ")) && speed.contains(QLatin1String("not valid")),
+                 qPrintable(speed));
+
+        table.Add(valid, decoder, 3000); // valid data again clears the mark
+        QCOMPARE(table.data(table.index(1, ChannelTable::ValueColumn)).toString(), valid.values.at(1).text);
+        QCOMPARE(table.NotValid(), 1);
+        table.Clear();
+        QCOMPARE(table.rowCount(), 0);
+        QCOMPARE(table.Decoded(), 0);
+        QCOMPARE(table.NotValid(), 0);
     }
 
     void noiseAroundALineIsNotPartOfIt()
