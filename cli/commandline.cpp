@@ -2,6 +2,7 @@
 
 #include "cli/cliaudit.h"
 #include "cli/clioutput.h"
+#include "cli/cliprovision.h"
 #include "cli/clisession.h"
 #include "cli/configdiff.h"
 #include "cli/signalwatch.h"
@@ -73,6 +74,14 @@ const QList<Command> &Commands()
          true,
          {"port", "monitor"},
          0},
+        {"provision",
+         "provision PLAN.csv [--again]",
+         "Sets up every sensor of a plan (one row per unit: port or scan, expected product and serial, base "
+         "file, settings to override), several ports at once: checks, backs up, writes, verifies, leaves setup "
+         "mode and writes a certificate per unit; a later run skips the units verified before.",
+         false,
+         {"again"},
+         1},
         {"audit",
          "audit verify | audit show [--serial S] [--since DATE]",
          "verify: checks that no entry of the audit log of writes was edited, deleted or reordered, and names "
@@ -96,6 +105,7 @@ const char *const kStatuses =
     "6 incompatible file, 7 invalid entries in the file, 8 read incomplete, 9 verification failed,\n"
     "10 other failure (a file cannot be read or written, the write was refused),\n"
     "11 monitor: the sensor sent no line, 12 monitor: no line could be decoded,\n"
+    "13 provision: the plan is refused, 14 provision: some units are not verified,\n"
     "20 audit: the log's chain is broken, 21 audit: there is no audit log or it cannot be read,\n"
     "130 stopped by SIGINT (Ctrl-C), 143 stopped by SIGTERM (the operation aborted, the sensor told EXIT).\n"
     "doctor: 0 every port checked can be opened, 4 a port cannot be opened or there is none.";
@@ -150,6 +160,8 @@ void AddOptions(QCommandLineParser &parser, const Command &command)
                           QStringLiteral("Decode by the report of this configuration (one read from the sensor)."),
                           QStringLiteral("FILE")});
     }
+    if (command.options.contains(QStringLiteral("again")))
+        parser.addOption({QStringLiteral("again"), QStringLiteral("Redo the units verified in an earlier run.")});
     if (command.options.contains(QStringLiteral("audit")))
         AddAuditOptions(parser);
     for (int i = 0; i < command.files; ++i)
@@ -299,6 +311,9 @@ int RunCommand(const Command &command, const QStringList &arguments)
         return UsageError(problem);
     if (QString::fromLatin1(command.name) == QLatin1String("diff"))
         return RunDiff(parser.positionalArguments());
+    if (QString::fromLatin1(command.name) == QLatin1String("provision"))
+        return RunProvision({QFileInfo(parser.positionalArguments().at(0)).absoluteFilePath(),
+                             parser.isSet(QStringLiteral("again")), LanguageIndex(parser)});
     return RunOnSession(command, parser, target, monitor);
 }
 } // namespace

@@ -16,6 +16,8 @@ enum CliExit : int {
     ExitFailed = 10,          // anything else: a file unreadable or unwritable, a write refused
     ExitNoData = 11,          // monitor: the sensor sent no line
     ExitNotDecoded = 12,      // monitor: lines came, but none of the report's shape
+    ExitPlanRefused = 13,     // provision: the plan has problems; no sensor was touched
+    ExitUnitsNotVerified = 14, // provision: some units are not verified (the table says why)
     ExitAuditBroken = 20,     // audit: the log's chain is broken (the first broken entry is named)
     ExitAuditUnreadable = 21, // audit: there is no audit log, or it cannot be read
     // Stopped by a signal, after the running operation was aborted and the

@@ -122,6 +122,26 @@ CliExit ExitStatus(MonitorOutcome outcome)
     return ExitFailed;
 }
 
+CliExit ExitStatus(UnitOutcome outcome)
+{
+    switch (outcome) {
+    case UnitOutcome::Verified:
+    case UnitOutcome::Skipped: // verified in an earlier run
+        return ExitOk;
+    case UnitOutcome::NotVerified:
+    case UnitOutcome::NotFound:
+    case UnitOutcome::WrongSensor:
+    case UnitOutcome::Incompatible:
+    case UnitOutcome::BackupFailed:
+    case UnitOutcome::InvalidEntries:
+    case UnitOutcome::WriteFailed:
+        return ExitUnitsNotVerified;
+    case UnitOutcome::Aborted:
+        return ExitInterrupted;
+    }
+    return ExitFailed;
+}
+
 CliExit ExitStatus(AuditVerifyResult::Status status)
 {
     switch (status) {

@@ -1,6 +1,7 @@
 #pragma once
 #include "cli/exitcodes.h"
 #include "workflows/liveMonitor.h"
+#include "workflows/provisioning.h"
 #include "workflows/sensorWork.h"
 
 // The exit status of each outcome. Every switch names every outcome, and
@@ -13,6 +14,7 @@ CliExit ExitStatus(WriteOutcome outcome);
 CliExit ExitStatus(BackupOutcome outcome);
 CliExit ExitStatus(RestoreOutcome outcome);
 CliExit ExitStatus(MonitorOutcome outcome);
+CliExit ExitStatus(UnitOutcome outcome);
 CliExit ExitStatus(AuditVerifyResult::Status status);
 // A signal's status: 128 + its number, as shells report it.
 int SignalStatus(int signalNumber);

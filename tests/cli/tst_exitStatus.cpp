@@ -80,6 +80,25 @@ private slots:
         QCOMPARE(int(ExitStatus(MonitorOutcome::NothingDecoded)), 12);
     }
 
+    void provisionedUnitOutcomes()
+    {
+        QCOMPARE(int(ExitStatus(UnitOutcome::Verified)), 0);
+        QCOMPARE(int(ExitStatus(UnitOutcome::Skipped)), 0); // verified in an earlier run
+        for (UnitOutcome failed : {UnitOutcome::NotVerified, UnitOutcome::NotFound, UnitOutcome::WrongSensor,
+                                   UnitOutcome::Incompatible, UnitOutcome::BackupFailed, UnitOutcome::InvalidEntries,
+                                   UnitOutcome::WriteFailed})
+            QCOMPARE(int(ExitStatus(failed)), 14);
+        QCOMPARE(int(ExitStatus(UnitOutcome::Aborted)), 130);
+        // The result file's words read back as the outcomes they name.
+        for (int i = 0; i <= int(UnitOutcome::Skipped); ++i) {
+            UnitOutcome read = UnitOutcome::Verified;
+            QVERIFY(UnitOutcomeFromText(UnitOutcomeText(UnitOutcome(i)), &read));
+            QCOMPARE(int(read), i);
+        }
+        UnitOutcome read = UnitOutcome::Verified;
+        QVERIFY(!UnitOutcomeFromText(QStringLiteral("fine"), &read));
+    }
+
     void signalsEndWithTheShellsStatus()
     {
         QCOMPARE(SignalStatus(SIGINT), 130);
