@@ -49,12 +49,13 @@ public:
         return true;
     }
 
-    QSet<QString> Verified() const
+    // The units verified before, with their serial numbers.
+    QHash<QString, QString> Verified() const
     {
-        QSet<QString> keys;
+        QHash<QString, QString> keys;
         for (auto unit = units.cbegin(); unit != units.cend(); ++unit)
             if (unit->value(QStringLiteral("outcome")).toString() == UnitOutcomeText(UnitOutcome::Verified))
-                keys.insert(unit.key());
+                keys.insert(unit.key(), unit->value(QStringLiteral("serial")).toString());
         return keys;
     }
 

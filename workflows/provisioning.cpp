@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QMap>
 #include <QRegularExpression>
+#include <QSet>
 #include <QThread>
 #include <atomic>
 #include <functional>
@@ -417,6 +418,7 @@ void ProvisionRun::Start()
             skipped.unit = unit;
             skipped.outcome = UnitOutcome::Skipped;
             skipped.reason = QStringLiteral("verified in an earlier run");
+            skipped.serial = settings.skipKeys.value(unit.key);
             results.append(skipped);
             continue;
         }

@@ -21,7 +21,7 @@
 
 #include <QDateTime>
 #include <QObject>
-#include <QSet>
+#include <QHash>
 #include <memory>
 #include <mutex>
 
@@ -79,7 +79,7 @@ struct ProvisionSettings {
     // Friendly names of the ports there are ("... (COMn)"); a named port
     // missing here is still tried as "(COMn)".
     QStringList ports;
-    QSet<QString> skipKeys; // units (PlanUnit::key) verified before
+    QHash<QString, QString> skipKeys; // units (PlanUnit::key) verified before, with their serial
 };
 
 // A file of a unit in the results folder: its serial number (made safe for

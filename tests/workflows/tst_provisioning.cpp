@@ -288,9 +288,10 @@ private slots:
         const ProvisionPlan plan = Plan("\xEF\xBB\xBFport,base,AVGLONG\nCOM21,base.tcf,30\nscan,base.tcf,31\n");
         QVERIFY(!plan.Refused());
         ProvisionSettings settings = Settings({QStringLiteral("sim (COM21)")});
-        settings.skipKeys.insert(plan.units.first().key);
+        settings.skipKeys.insert(plan.units.first().key, QStringLiteral("41001"));
         const QList<UnitResult> results = RunPlan(plan, settings);
         QCOMPARE(results.value(0).outcome, UnitOutcome::Skipped);
+        QCOMPARE(results.value(0).serial, QStringLiteral("41001")); // as the earlier run found it
         // The done unit's port is still the plan's: no scan goes there.
         QCOMPARE(results.value(1).outcome, UnitOutcome::NotFound);
         QCOMPARE(sensor->Commands(), 0);
