@@ -170,12 +170,20 @@ int TfrmInterface::ExitSetupMode()
 int TfrmInterface::GetSerialNumber(QString &serial)
 {
     Log(QStringLiteral("Getting unit serial number"));
+    const QString command = QStringLiteral("SERIAL");
     QString response;
-    if (!SendAndMatch(QStringLiteral("SERIAL"), QStringLiteral("SERIAL"), true, retryCount, response))
-        return ERR_COMMAND_FAILED;
-    const qsizetype equals = response.indexOf(QLatin1Char('='));
-    serial = trimmedOfControls(equals < 0 ? response : response.mid(equals + 1));
-    return 0;
+    for (int attempt = 0; attempt <= retryCount; ++attempt) {
+        if (!SendAndMatch(command, command, true, 0, response))
+            continue;
+        // The bare command is an echo that came late (a slow sensor's answer
+        // to an earlier try), never the number: ask again.
+        if (trimmedOfControls(response) == command)
+            continue;
+        const qsizetype equals = response.indexOf(QLatin1Char('='));
+        serial = trimmedOfControls(equals < 0 ? response : response.mid(equals + 1));
+        return 0;
+    }
+    return ERR_COMMAND_FAILED;
 }
 
 int TfrmInterface::SafeModeProbe()

@@ -298,15 +298,21 @@ private slots:
 
     void serialNumberNotObtained_data()
     {
+        QTest::addColumn<bool>("echo");
         QTest::addColumn<QList<QByteArray>>("reply");
-        QTest::newRow("silence") << QList<QByteArray>{};
-        QTest::newRow("other text") << QList<QByteArray>{"ILLEGAL COMMAND LINE"};
+        QTest::newRow("silence") << false << QList<QByteArray>{};
+        QTest::newRow("other text") << false << QList<QByteArray>{"ILLEGAL COMMAND LINE"};
+        // Only the command's echo came back: that is no serial number.
+        QTest::newRow("echo only") << true << QList<QByteArray>{};
+        // A stale echo after this one's (a late line of an earlier try).
+        QTest::newRow("the command's name only") << true << QList<QByteArray>{"SERIAL"};
     }
     void serialNumberNotObtained()
     {
+        QFETCH(bool, echo);
         QFETCH(QList<QByteArray>, reply);
         sensor->serialReply = reply;
-        connectSession(false);
+        connectSession(echo);
         QString serial = QStringLiteral("kept");
         QCOMPARE(session->GetSerialNumber(serial), ERR_COMMAND_FAILED);
         QCOMPARE(serial, QStringLiteral("kept"));
