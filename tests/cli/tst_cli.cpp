@@ -5,6 +5,7 @@
 #include "cli/exitcodes.h"
 #include "sim/simulator.h"
 #include "templates/ordaUserConfig.h"
+#include "tests/support/cliRun.h"
 #include "tests/support/ptypeer.h"
 #include "tests/support/simulatedSensor.h"
 
@@ -27,19 +28,6 @@ QByteArray readFile(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// The default settings with short serial timings.
-QByteArray quickSettings()
-{
-    QString text = QString::fromUtf8(readFile(QStringLiteral(TALVEK_TEST_APP_DIR "/TalvekDefaultSettings.tsf")));
-    const QList<QPair<QString, QString>> values = {
-        {"userDelayEnabled", "1"}, {"responseTimeout", "100"}, {"interCharDelay", "0"}, {"powerOnDelay", "50"}};
-    for (const auto &[key, value] : values) {
-        const QRegularExpression element(QStringLiteral("<GS%1>[^<]*</GS%1>").arg(key));
-        text.replace(element, QStringLiteral("<GS%1>%2</GS%1>").arg(key, value));
-    }
-    return text.toUtf8();
 }
 
 // Sets one setting's value in a configuration file, as text and, for a
@@ -68,11 +56,7 @@ bool setInFile(const QString &fileName, const QString &cmd, const QString &value
            file.commit();
 }
 
-struct Run {
-    int status = -1;
-    QString out;
-    QString err;
-};
+using Run = CliRun;
 } // namespace
 
 class TestCli : public QObject
@@ -98,22 +82,7 @@ class TestCli : public QObject
 
     Run cli(const QStringList &arguments)
     {
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("TALVEK_DATA_DIR", dataDir->path());
-        process.setProcessEnvironment(environment);
-        process.setWorkingDirectory(dataDir->path());
-        process.start(QStringLiteral(TALVEK_CLI_PATH), arguments);
-        Run run;
-        if (!process.waitForFinished(120000)) {
-            process.kill();
-            process.waitForFinished();
-            return run;
-        }
-        run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        run.out = QString::fromLocal8Bit(process.readAllStandardOutput());
-        run.err = QString::fromLocal8Bit(process.readAllStandardError());
-        return run;
+        return RunCli(QStringLiteral(TALVEK_CLI_PATH), arguments, dataDir->path());
     }
 
     QString path(const QString &name) const { return dataDir->filePath(name); }
@@ -133,7 +102,7 @@ private slots:
         QVERIFY(dataDir->isValid());
         QFile settings(dataDir->filePath("TalvekLastSettings.tsf"));
         QVERIFY(settings.open(QIODevice::WriteOnly));
-        settings.write(quickSettings());
+        settings.write(QuickLinkSettings(QStringLiteral(TALVEK_TEST_APP_DIR)));
     }
 
     void cleanup()

@@ -4,6 +4,7 @@
 #include "cli/exitcodes.h"
 #include "engine/auditLog.h"
 #include "sim/simulator.h"
+#include "tests/support/cliRun.h"
 #include "tests/support/simulatedSensor.h"
 
 #include <QDir>
@@ -17,28 +18,12 @@ namespace
 {
 constexpr int kSensorCom = 7;
 
-struct Run {
-    int status = -1;
-    QString out;
-    QString err;
-};
+using Run = CliRun;
 
 QByteArray ReadFile(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// The shipped settings with short serial waits, so a test run stays quick.
-QByteArray QuickSettings()
-{
-    QString text = QString::fromUtf8(ReadFile(QStringLiteral(TALVEK_TEST_APP_DIR "/TalvekDefaultSettings.tsf")));
-    const QList<QPair<QString, QString>> values = {
-        {"userDelayEnabled", "1"}, {"responseTimeout", "100"}, {"interCharDelay", "0"}, {"powerOnDelay", "50"}};
-    for (const auto &[key, value] : values)
-        text.replace(QRegularExpression(QStringLiteral("<GS%1>[^<]*</GS%1>").arg(key)),
-                     QStringLiteral("<GS%1>%2</GS%1>").arg(key, value));
-    return text.toUtf8();
 }
 
 AuditEntry Entry(const QString &serial, const QDateTime &time)
@@ -67,21 +52,7 @@ class TestCliAudit : public QObject
 
     Run Cli(const QStringList &arguments)
     {
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("TALVEK_DATA_DIR", dataDir->path());
-        process.setProcessEnvironment(environment);
-        process.start(QStringLiteral(TALVEK_CLI_PATH), arguments);
-        Run run;
-        if (!process.waitForFinished(120000)) {
-            process.kill();
-            process.waitForFinished();
-            return run;
-        }
-        run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        run.out = QString::fromLocal8Bit(process.readAllStandardOutput());
-        run.err = QString::fromLocal8Bit(process.readAllStandardError());
-        return run;
+        return RunCli(QStringLiteral(TALVEK_CLI_PATH), arguments, dataDir->path());
     }
 
     // Two entries of other sensors, from March 2026.
@@ -104,7 +75,7 @@ private slots:
         QVERIFY(dataDir->isValid());
         QFile settings(dataDir->filePath("TalvekLastSettings.tsf"));
         QVERIFY(settings.open(QIODevice::WriteOnly));
-        settings.write(QuickSettings());
+        settings.write(QuickLinkSettings(QStringLiteral(TALVEK_TEST_APP_DIR)));
     }
 
     void withoutALogVerifyAndShowSaySo()

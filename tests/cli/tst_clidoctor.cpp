@@ -4,6 +4,7 @@
 #include "base/appdata.h"
 #include "cli/exitcodes.h"
 #include "serial/portaccess.h"
+#include "tests/support/cliRun.h"
 #include "tests/support/ptypeer.h"
 
 #include <QDir>
@@ -17,11 +18,7 @@
 
 namespace
 {
-struct Run {
-    int status = -1;
-    QString out;
-    QString err;
-};
+using Run = CliRun;
 
 constexpr uid_t nobodyId = 65534;
 } // namespace
@@ -33,22 +30,7 @@ class TestCliDoctor : public QObject
 
     Run run(const QStringList &arguments, const QString &program = QStringLiteral(TALVEK_CLI_PATH))
     {
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("TALVEK_DATA_DIR", dataDir->path());
-        process.setProcessEnvironment(environment);
-        process.setWorkingDirectory(dataDir->path());
-        process.start(program, arguments);
-        Run result;
-        if (!process.waitForFinished(60000)) {
-            process.kill();
-            process.waitForFinished();
-            return result;
-        }
-        result.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        result.out = QString::fromLocal8Bit(process.readAllStandardOutput());
-        result.err = QString::fromLocal8Bit(process.readAllStandardError());
-        return result;
+        return RunCli(program, arguments, dataDir->path(), 60000);
     }
 
     void alias(int comNumber, const QString &target) const

@@ -3,6 +3,7 @@
 // result file, a resumed run, a refused plan and a stop by Ctrl-C.
 #include "cli/exitcodes.h"
 #include "sim/simulator.h"
+#include "tests/support/cliRun.h"
 #include "tests/support/simulatedSensor.h"
 
 #include <QDir>
@@ -31,23 +32,7 @@ bool WriteText(const QString &path, const QByteArray &text)
     return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
 }
 
-// The default settings with short serial timings.
-QByteArray QuickSettings()
-{
-    QString text = QString::fromUtf8(ReadAll(QStringLiteral(TALVEK_TEST_APP_DIR "/TalvekDefaultSettings.tsf")));
-    const QList<QPair<QString, QString>> values = {
-        {"userDelayEnabled", "1"}, {"responseTimeout", "100"}, {"interCharDelay", "0"}, {"powerOnDelay", "50"}};
-    for (const auto &[key, value] : values)
-        text.replace(QRegularExpression(QStringLiteral("<GS%1>[^<]*</GS%1>").arg(key)),
-                     QStringLiteral("<GS%1>%2</GS%1>").arg(key, value));
-    return text.toUtf8();
-}
-
-struct Run {
-    int status = -1;
-    QString out;
-    QString err;
-};
+using Run = CliRun;
 
 QString PdfText(const QString &path)
 {
@@ -83,27 +68,14 @@ class TestCliProvision : public QObject
 
     void Start(QProcess &process, const QStringList &arguments)
     {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("TALVEK_DATA_DIR", dataDir->path());
-        process.setProcessEnvironment(environment);
-        process.setWorkingDirectory(dataDir->path());
-        process.start(QStringLiteral(TALVEK_CLI_PATH), arguments);
+        StartCli(process, QStringLiteral(TALVEK_CLI_PATH), arguments, dataDir->path());
     }
 
     Run Cli(const QStringList &arguments)
     {
         QProcess process;
         Start(process, arguments);
-        Run run;
-        if (!process.waitForFinished(180000)) {
-            process.kill();
-            process.waitForFinished();
-            return run;
-        }
-        run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        run.out = QString::fromLocal8Bit(process.readAllStandardOutput());
-        run.err = QString::fromLocal8Bit(process.readAllStandardError());
-        return run;
+        return FinishCli(process, 180000);
     }
 
     // The base file: a sensor's settings as the program reads them.
@@ -125,7 +97,7 @@ private slots:
     {
         dataDir = std::make_unique<QTemporaryDir>();
         QVERIFY(dataDir->isValid());
-        QVERIFY(WriteText(dataDir->filePath("TalvekLastSettings.tsf"), QuickSettings()));
+        QVERIFY(WriteText(dataDir->filePath("TalvekLastSettings.tsf"), QuickLinkSettings(QStringLiteral(TALVEK_TEST_APP_DIR))));
         MakeBaseFile();
     }
 
