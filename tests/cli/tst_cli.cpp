@@ -100,9 +100,7 @@ private slots:
     {
         dataDir = std::make_unique<QTemporaryDir>();
         QVERIFY(dataDir->isValid());
-        QFile settings(dataDir->filePath("TalvekLastSettings.tsf"));
-        QVERIFY(settings.open(QIODevice::WriteOnly));
-        settings.write(QuickLinkSettings(QStringLiteral(TALVEK_TEST_APP_DIR)));
+        QVERIFY(WriteQuickLinkSettings(dataDir->path(), QStringLiteral(TALVEK_TEST_APP_DIR)));
     }
 
     void cleanup()

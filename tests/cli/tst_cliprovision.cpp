@@ -97,7 +97,7 @@ private slots:
     {
         dataDir = std::make_unique<QTemporaryDir>();
         QVERIFY(dataDir->isValid());
-        QVERIFY(WriteText(dataDir->filePath("TalvekLastSettings.tsf"), QuickLinkSettings(QStringLiteral(TALVEK_TEST_APP_DIR))));
+        QVERIFY(WriteQuickLinkSettings(dataDir->path(), QStringLiteral(TALVEK_TEST_APP_DIR)));
         MakeBaseFile();
     }
 

@@ -49,3 +49,10 @@ QByteArray QuickLinkSettings(const QString &appDir)
                      QStringLiteral("<GS%1>%2</GS%1>").arg(key, value));
     return text.toUtf8();
 }
+
+bool WriteQuickLinkSettings(const QString &dataDir, const QString &appDir)
+{
+    const QByteArray settings = QuickLinkSettings(appDir);
+    QFile file(dataDir + QStringLiteral("/TalvekLastSettings.tsf"));
+    return !settings.isEmpty() && file.open(QIODevice::WriteOnly) && file.write(settings) == settings.size();
+}

@@ -20,3 +20,5 @@ CliRun RunCli(const QString &program, const QStringList &arguments, const QStrin
 // The shipped default settings (appDir/TalvekDefaultSettings.tsf) with short
 // serial waits, so a test run stays quick.
 QByteArray QuickLinkSettings(const QString &appDir);
+// Writes them as dataDir's last settings, which talvek-cli starts from.
+bool WriteQuickLinkSettings(const QString &dataDir, const QString &appDir);

@@ -8,3 +8,12 @@ std::unique_ptr<Simulator> StartSimulatedSensor(const SimOptions &options, const
         return nullptr;
     return sensor;
 }
+
+std::unique_ptr<Simulator> StartSimulatedSensor(const SimOptions &options, const QString &appDataFolder, int comNumber)
+{
+    QString error;
+    std::unique_ptr<Simulator> sensor = StartSimulatedSensor(options, appDataFolder, comNumber, &error);
+    if (!sensor)
+        qWarning("%s", qPrintable(error));
+    return sensor;
+}

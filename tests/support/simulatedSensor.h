@@ -10,3 +10,6 @@
 // simulator removes its alias and stops when it is destroyed.
 std::unique_ptr<Simulator> StartSimulatedSensor(const SimOptions &options, const QString &appDataFolder, int comNumber,
                                                 QString *error);
+// The same, saying why in the test's output when it fails (the test then
+// fails on the null it gets).
+std::unique_ptr<Simulator> StartSimulatedSensor(const SimOptions &options, const QString &appDataFolder, int comNumber);

@@ -40,10 +40,7 @@ class TestLiveMonitor : public QObject
         options.faults = faults;
         options.streamIntervalMs = 100;
         options.holdBackMs = 50;
-        QString error;
-        sensor = StartSimulatedSensor(options, AppData(), kSensorCom, &error);
-        if (!sensor)
-            qWarning("%s", qPrintable(error));
+        sensor = StartSimulatedSensor(options, AppData(), kSensorCom);
         work = WorkOnSimulatedPort(kSensorCom);
         return sensor != nullptr;
     }

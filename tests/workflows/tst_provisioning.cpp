@@ -59,10 +59,7 @@ class TestProvisioning : public QObject
         options.serial = serial;
         options.faults = faults;
         options.streamIntervalMs = 60000;
-        QString error;
-        sensors.push_back(StartSimulatedSensor(options, AppData(), comNumber, &error));
-        if (!sensors.back())
-            qWarning("%s", qPrintable(error));
+        sensors.push_back(StartSimulatedSensor(options, AppData(), comNumber));
         return sensors.back().get();
     }
 

@@ -78,10 +78,7 @@ class TestSensorWork : public QObject
         options.dataDir = QStringLiteral(TALVEK_TEST_APP_DIR);
         options.faults = faults;
         options.streamIntervalMs = 60000;
-        QString error;
-        sensor = StartSimulatedSensor(options, AppData(), kSensorCom, &error);
-        if (!sensor)
-            qWarning("%s", qPrintable(error));
+        sensor = StartSimulatedSensor(options, AppData(), kSensorCom);
         work = WorkOnSimulatedPort(kSensorCom);
         return sensor != nullptr;
     }
