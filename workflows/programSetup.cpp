@@ -85,7 +85,8 @@ QString ProgramSetup::ResolveAppDataFolder()
 {
     QString folder = qEnvironmentVariable("TALVEK_DATA_DIR");
     if (!folder.isEmpty()) {
-        folder = withSlash(folder);
+        // Made absolute now: the program changes to its own folder next.
+        folder = withSlash(QFileInfo(folder).absoluteFilePath());
         ensureFolder(folder, true);
     } else {
         const QString parent =

@@ -9,6 +9,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcessEnvironment>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -125,6 +127,25 @@ private slots:
         QCOMPARE(EntriesShown(run.out), 1); // 09:29 UTC
         run = Cli({"audit", "show", "--serial", "777", "--since", "2026-03-02"});
         QCOMPARE(EntriesShown(run.out), 0);
+    }
+
+    // The program changes to its own folder at start: a relative data folder
+    // must still mean the one below where it was started.
+    void aRelativeDataFolderIsTheOneWhereTheProgramStarted()
+    {
+        SeedLog();
+        QDir parent(dataDir->path());
+        QVERIFY(parent.cdUp());
+        const QString relative = QFileInfo(dataDir->path()).fileName();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("TALVEK_DATA_DIR"), relative);
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.setWorkingDirectory(parent.path());
+        process.start(QStringLiteral(TALVEK_CLI_PATH), {"audit", "show"});
+        const Run run = FinishCli(process);
+        QCOMPARE(run.status, int(ExitOk));
+        QCOMPARE(EntriesShown(run.out), 2);
     }
 
     void verifyNamesTheFirstBrokenEntry()
