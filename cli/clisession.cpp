@@ -390,8 +390,23 @@ int CliSession::Read(const QString &outputFile)
     return Finish(ExitStatus(saved.outcome));
 }
 
+int CliSession::CheckInputFile(const QString &inputFile) const
+{
+    const DocumentLoad load = LoadConfigDocument(inputFile);
+    if (load.error == DocumentLoadError::None)
+        return ExitOk;
+    FileResult refused;
+    refused.outcome = FileOutcome::Unreadable;
+    refused.reason = load.reason;
+    ReportFileLoad(refused);
+    return ExitStatus(refused.outcome);
+}
+
 int CliSession::Write(const QString &inputFile)
 {
+    // A file that cannot be used is refused before the sensor is touched.
+    if (const int checked = CheckInputFile(inputFile); checked != ExitOk)
+        return checked;
     const int connected = Connect();
     if (connected != ExitOk)
         return connected;
@@ -432,6 +447,8 @@ int CliSession::Backup(const QString &outputFile)
 
 int CliSession::Restore(const QString &inputFile)
 {
+    if (const int checked = CheckInputFile(inputFile); checked != ExitOk)
+        return checked;
     const int connected = Connect();
     if (connected != ExitOk)
         return connected;

@@ -47,6 +47,8 @@ public:
     int Doctor();
     int Read(const QString &outputFile);
     int Write(const QString &inputFile);
+    // ExitOk, or the status of a file that cannot be loaded (said on standard error).
+    int CheckInputFile(const QString &inputFile) const;
     int Backup(const QString &outputFile);
     int Restore(const QString &inputFile);
     // Watches the sensor's output without setup mode (cli/climonitor.cpp).

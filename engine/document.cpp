@@ -29,6 +29,30 @@ bool IsTimeType(const QString &type)
 
 // ------------------------------------------------------------ files
 
+namespace
+{
+// What makes a well-formed document no configuration a write could use: a
+// second device would be ignored, a setting without its command would send
+// a bare value, and a document without settings would write nothing.
+QString CheckConfigurationShape(const IXMLproductsType &products)
+{
+    if (products.Count() > 1)
+        return QStringLiteral("it holds %1 devices; a configuration holds one").arg(products.Count());
+    const IXMLdeviceType device = products.Device(0);
+    int settings = 0;
+    for (int c = 0; c < device.Count(); ++c) {
+        const IXMLcategoryType category = device.Category(c);
+        for (int p = 0; p < category.Count(); ++p, ++settings) {
+            const IXMLparamType param = category.Param(p);
+            if (param.Cmd().trimmed().isEmpty())
+                return QStringLiteral("the setting \"%1\" of category \"%2\" has no command")
+                    .arg(param.Name(), category.Name());
+        }
+    }
+    return settings == 0 ? QStringLiteral("it holds no settings") : QString();
+}
+} // namespace
+
 DocumentLoad LoadConfigDocument(const QString &fileName)
 {
     DocumentLoad result;
@@ -43,7 +67,13 @@ DocumentLoad LoadConfigDocument(const QString &fileName)
     }
     result.reason = CheckTemplateLimits(products);
     if (result.reason.isEmpty()) {
-        result.products = products;
+        const QString shape = CheckConfigurationShape(products);
+        if (shape.isEmpty()) {
+            result.products = products;
+            return result;
+        }
+        result.error = DocumentLoadError::NotAConfiguration;
+        result.reason = fileName + QStringLiteral(": ") + shape;
         return result;
     }
     result.error = products.Device(0).IsNull() ? DocumentLoadError::NotAConfiguration

@@ -1,6 +1,7 @@
 #include "templates/xmlBinding.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QXmlStreamReader>
 #include <array>
 
@@ -115,6 +116,15 @@ bool ParseXml(const QByteArray &data, const QString &source, const QString &root
 bool LoadXmlFile(const QString &path, const QString &rootName, QDomDocument &doc, XmlLoadError *error)
 {
     QFile file(path);
+    // A pipe or a device would block the read (or never end): only regular
+    // files are documents.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        doc = QDomDocument();
+        if (error)
+            *error = {path, 0, 0, QStringLiteral("not a regular file (a device, pipe, socket or folder)")};
+        return false;
+    }
     if (!file.open(QIODevice::ReadOnly)) {
         doc = QDomDocument();
         if (error)

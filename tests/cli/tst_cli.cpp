@@ -680,6 +680,67 @@ private slots:
         QCOMPARE(sensor->Value("OUTPUTINT"), before); // nothing was sent
     }
 
+    // Files a write cannot use: refused at once, before the sensor hears a
+    // command, for write and restore alike; a pipe must not block diff.
+    void anUnusableInputIsRefusedBeforeTheSensorIsTouched_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("pipe") << "pipe" << "not a regular file";
+        QTest::newRow("folder") << "folder" << "not a regular file";
+        QTest::newRow("a setting without its command") << "nocmd" << "has no command";
+        QTest::newRow("no settings") << "noparams" << "holds no settings";
+        QTest::newRow("two devices") << "twodevices" << "holds 2 devices";
+    }
+
+    void anUnusableInputIsRefusedBeforeTheSensorIsTouched()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        startSensor(kTempris);
+        const QString good = path("good.tcf");
+        readInto(good);
+        const int commandsBefore = sensor->Commands();
+        const QString file = path("input.tcf");
+        if (kind == "pipe") {
+            QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+        } else if (kind == "folder") {
+            QVERIFY(QDir().mkdir(file));
+        } else {
+            IXMLproductsType document = IXMLproductsType::Load(good);
+            QVERIFY(!document.IsNull());
+            IXMLdeviceType device = document.Device(0);
+            if (kind == "nocmd") {
+                QDomElement cmd = device.Category(0).Param(0).Element().firstChildElement("cmd");
+                cmd.parentNode().removeChild(cmd);
+            } else if (kind == "noparams") {
+                for (int c = 0; c < device.Count(); ++c) {
+                    QDomElement category = device.Category(c).Element();
+                    for (QDomElement param = category.firstChildElement("param"); !param.isNull();
+                         param = category.firstChildElement("param"))
+                        category.removeChild(param);
+                }
+            } else {
+                document.Element().appendChild(device.Element().cloneNode(true));
+            }
+            QSaveFile save(file);
+            QVERIFY(save.open(QIODevice::WriteOnly));
+            save.write(document.Document().toByteArray());
+            QVERIFY(save.commit());
+        }
+        for (const char *command : {"write", "restore"}) {
+            const Run run = cli({command, "--port", "COM7", "--baud", "19200", file});
+            QVERIFY2(run.status == ExitFailed, qPrintable(QString::number(run.status) + run.err));
+            QVERIFY2(run.err.contains(file) && run.err.contains(reason), qPrintable(run.err));
+            QCOMPARE(sensor->Commands(), commandsBefore);
+        }
+        if (reason != "not a regular file")
+            return;
+        const Run diff = cli({"diff", file, good});
+        QCOMPARE(diff.status, int(ExitFailed));
+        QVERIFY2(diff.err.contains(reason), qPrintable(diff.err));
+    }
+
     void diffComparesEveryOccurrence()
     {
         // Configuration files without a sensor: the shipped template, and
