@@ -242,7 +242,6 @@ void Simulator::Run()
                 m_powerOnAt = NowMs() + m_options.powerOnAfterMs;
         } else if (fds[1].revents & POLLHUP) {
             m_slaveOpen = false;
-            m_safe = false; // the program that put it in safe mode is gone
             m_out.clear();  // nobody is listening any more
             char discard[512];
             while (read(m_master, discard, sizeof discard) > 0) {

@@ -104,7 +104,9 @@ private:
     qint64 m_nextData = 0;
     qint64 m_start = 0;
     qint64 m_powerOnAt = -1; // -1: no program has had the port open yet
-    bool m_safe = false;     // heard "*" in the safe-mode window; ends with the port's closing
+    // Heard "*" in the safe-mode window. Holds until the next power cycle: a sensor
+    // on RS232 cannot tell that a program closed its port and another opened it.
+    bool m_safe = false;
     std::atomic<int> m_commands{0};
     std::atomic<bool> m_hungUp{false};
 };
