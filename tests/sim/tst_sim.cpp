@@ -536,8 +536,11 @@ void TestSim::starAnsweredAt4800AfterPowerOn()
 
 void TestSim::staysAt4800AfterStarAcrossReopen()
 {
+    SimOptions o = PowerCycled(100, 600);
+    o.streamIntervalMs = 50; // measuring, it would send data lines at once
+    o.holdBackMs = 20;
     SimClient client;
-    QVERIFY(Connect(PowerCycled(100, 600), client, false));
+    QVERIFY(Connect(o, client, false));
     QVERIFY(client.SetBaud(4800));
     QTRY_COMPARE_WITH_TIMEOUT(client.Exchange("*", 1, 100), QStringList{QStringLiteral("OK")}, 3000);
     QTest::qWait(700); // the window is over: only the "*" keeps it at 4800
@@ -553,6 +556,13 @@ void TestSim::staysAt4800AfterStarAcrossReopen()
     QVERIFY(client.SetBaud(4800));
     QCOMPARE(client.Exchange("%%%"), id);
     QCOMPARE(client.Raw(300), QByteArray()); // and still sends no data lines
+    // There it takes setup mode and is read as at its own rate, which it still reports.
+    QCOMPARE(client.Exchange("**QQQQ\n"), QStringList{QStringLiteral("SETUP MODE")});
+    QCOMPARE(client.Exchange("BAUD"), QStringList{QStringLiteral("BAUD = 19200")});
+    client.Exchange("EXIT");
+    QVERIFY(!m_sim->InSetupMode());
+    QCOMPARE(client.Raw(300), QByteArray()); // leaving setup mode does not end safe mode
+    QCOMPARE(client.Exchange("%%%"), id);
 }
 
 void TestSim::ownRateAfterWindowWithoutStar()

@@ -5,6 +5,7 @@
 #include "sim/simulator.h"
 #include "tests/support/linkTimingSwitch.h"
 #include "tests/support/ptypeer.h"
+#include "tests/sim/simclient.h"
 #include "tests/support/simulatedSensor.h"
 #include "workflows/connectMessages.h"
 #include "tests/workflows/simulatedPortWork.h"
@@ -69,15 +70,25 @@ class TestSensorWork : public QObject
     QString AppData() const { return dataDir.path() + QLatin1Char('/'); }
     QString Path(const QString &name) const { return dataDir.filePath(name); }
 
-    bool StartSensor(const QString &product, const SimFaults &faults = {})
+    static SimOptions Options(const QString &product, const SimFaults &faults = {})
     {
-        work.reset();
-        sensor.reset();
         SimOptions options;
         options.product = product;
         options.dataDir = QStringLiteral(TALVEK_TEST_APP_DIR);
         options.faults = faults;
         options.streamIntervalMs = 60000;
+        return options;
+    }
+
+    bool StartSensor(const QString &product, const SimFaults &faults = {})
+    {
+        return StartSensor(Options(product, faults));
+    }
+
+    bool StartSensor(const SimOptions &options)
+    {
+        work.reset();
+        sensor.reset();
         sensor = StartSimulatedSensor(options, AppData(), kSensorCom);
         work = WorkOnSimulatedPort(kSensorCom);
         return sensor != nullptr;
@@ -401,6 +412,34 @@ private slots:
         QCOMPARE(work->Read().outcome, ReadOutcome::Aborted); // the stop holds...
         work->ClearStop();
         QCOMPARE(work->Read().outcome, ReadOutcome::Complete); // ...until cleared
+    }
+
+    void aSensorLeftInSafeModeIsConnectedAndReadAt4800()
+    {
+        SimOptions options = Options(kTempris);
+        options.powerOnAfterMs = 100;
+        options.safeWindowMs = 600;
+        QVERIFY(StartSensor(options));
+        {
+            // What the safe-mode wizard does: "*" at 4800 until the sensor
+            // powers up and answers, the unit query, then it closes the port.
+            SimClient wizard;
+            QVERIFY(wizard.Open(sensor->DevicePath(), 4800));
+            // The sensor echoes what it hears: the answer is the second line.
+            QTRY_COMPARE_WITH_TIMEOUT(wizard.Exchange("*", 2, 150).value(1), QStringLiteral("OK"), 3000);
+            QVERIFY(wizard.Exchange("%%%", 2).value(1).startsWith(QLatin1String("ID:")));
+        }
+        QTest::qWait(700); // the window is over: only safe mode keeps it at 4800
+        const ConnectResult result = work->Connect(SensorTarget{kSensorCom, 4});
+        QCOMPARE(result.outcome, ConnectOutcome::Connected);
+        QCOMPARE(result.device.baudText, QStringLiteral("4800"));
+        QVERIFY(sensor->InSetupMode());
+        QCOMPARE(work->Read().outcome, ReadOutcome::Complete);
+        work->Release();
+        QVERIFY(!sensor->InSetupMode());
+        // Still in safe mode after the program let go: a second connection finds it at 4800 too.
+        QCOMPARE(Connect(), ConnectOutcome::NoSensor); // not at its own 19200
+        QCOMPARE(work->Connect(SensorTarget{kSensorCom, 4}).outcome, ConnectOutcome::Connected);
     }
 
     void aSensorAScanFoundIsBroughtOnlineAndAnAttachedSessionIsLetGo()
