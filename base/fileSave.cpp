@@ -19,15 +19,14 @@ bool Fail(QString *error, const QString &text)
         *error = text;
     return false;
 }
+} // namespace
 
-// True when path names something that exists and is not a regular file.
 bool IsSpecialFile(const QString &path)
 {
     struct stat info {
     };
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 && !S_ISREG(info.st_mode);
 }
-} // namespace
 
 QString ResolveSaveTarget(const QString &path, QString *error)
 {

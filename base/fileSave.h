@@ -10,6 +10,10 @@
 // (when given) names the path and gives the system's reason.
 bool SaveFileWhole(const QString &path, const QByteArray &data, QString *error);
 
+// True when path names something that exists and is not a regular file (a
+// device, pipe, socket or folder): neither a save nor a load may use it.
+bool IsSpecialFile(const QString &path);
+
 // The file a save to path writes: path with its symbolic links followed (also
 // a link to a file not yet there). Empty, with error set, for a link loop.
 QString ResolveSaveTarget(const QString &path, QString *error);

@@ -47,8 +47,6 @@ public:
     int Doctor();
     int Read(const QString &outputFile);
     int Write(const QString &inputFile);
-    // ExitOk, or the status of a file that cannot be loaded (said on standard error).
-    int CheckInputFile(const QString &inputFile) const;
     int Backup(const QString &outputFile);
     int Restore(const QString &inputFile);
     // Watches the sensor's output without setup mode (cli/climonitor.cpp).
@@ -77,6 +75,8 @@ private:
     void PrintVerificationFailures(const WriteResult &result) const;
     // Says why a file could not be loaded; true when it was.
     bool ReportFileLoad(const FileResult &result) const;
+    // ExitOk, or the status of a file that cannot be loaded (said on standard error).
+    int CheckInputFile(const QString &inputFile) const;
     int ReportWrite(const WriteResult &result) const;
     void ReportInvalidEntries(const QList<EntryError> &errors) const;
     void Disconnect();

@@ -1,7 +1,8 @@
 #include "templates/xmlBinding.h"
 
+#include "base/fileSave.h"
+
 #include <QFile>
-#include <QFileInfo>
 #include <QXmlStreamReader>
 #include <array>
 
@@ -118,8 +119,7 @@ bool LoadXmlFile(const QString &path, const QString &rootName, QDomDocument &doc
     QFile file(path);
     // A pipe or a device would block the read (or never end): only regular
     // files are documents.
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile()) {
+    if (IsSpecialFile(path)) {
         doc = QDomDocument();
         if (error)
             *error = {path, 0, 0, QStringLiteral("not a regular file (a device, pipe, socket or folder)")};
